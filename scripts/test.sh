@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds everything (host, sanitizers, 32-bit ARM) and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" "${@:2}"; }
+
+# 1. The shipped build: unit, system (real binaries on a simulated card) and
+#    library-boundary tests.
+cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
+cmake --build build/host -j"$jobs"
+
+# 2. AddressSanitizer and UndefinedBehaviorSanitizer over the unit tests.
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
+cmake --build build/asan -j"$jobs"
+
+# 3. ThreadSanitizer over the concurrency tests.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE_THREAD=ON -DBUILD_BENCHMARKS=OFF
+cmake --build build/tsan -j"$jobs"
+
+# 4. The coverage runtime for 32-bit ARM, its tests under qemu-arm.
+cmake -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON -DBUILD_BENCHMARKS=OFF
+cmake --build build/arm -j"$jobs"
+
+run_ctest build/asan -L unit
+if ctest --test-dir build/tsan -N -L concurrency | grep -q 'Total Tests: [1-9]'; then
+  run_ctest build/tsan -L concurrency
+fi
+run_ctest build/arm
+run_ctest build/host
