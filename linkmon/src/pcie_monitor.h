@@ -136,6 +136,11 @@ void close_all_clients(void);
 int check_client_peer(int fd);
 void show_device_status(unsigned bus, unsigned dev, unsigned func);
 void restore_injected_device(unsigned row);
+/* The checks' one way into the injection state, safe against the server
+ * thread: when an injection of `command` is pending and `row` is its target
+ * (for the "sata" command: any row the SATA check runs on), copy the row into
+ * fi_fmea_dev, store the request's action in *action and return 1; else 0. */
+int fi_snapshot_if_target(int command, unsigned row, int *action);
 
 /* ---- client.cpp: client mode ----------------------------------------- */
 int connect_linkmon(int argc, char **argv);

@@ -16,6 +16,7 @@ int fi_func;
 FmeaDevice fi_fmea_dev;
 void *accept_linkmon_connections(void *) { return nullptr; }
 void restore_injected_device(unsigned) {}
+int fi_snapshot_if_target(int, unsigned, int *) { return 0; }
 int connect_linkmon(int, char **) { return 1; }
 int parse_pci_slot(char *) { return 0; }
 void notify_clients(unsigned row, unsigned mask)
