@@ -12,7 +12,7 @@ host_packages=(
   g++-arm-linux-gnueabihf qemu-user binutils-arm-linux-gnueabihf
   python3
 )
-arm_packages=(libsafec-dev:armhf)
+arm_packages=(libsafec-dev:armhf libgtest-dev:armhf)
 
 missing() {
   local p
