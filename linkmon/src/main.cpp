@@ -3,7 +3,5 @@
 
 int main(int argc, char **argv)
 {
-    (void)argc;
-    (void)argv;
-    return 1;
+    return pcie_monitor_main(argc, argv);
 }

@@ -31,11 +31,22 @@ extern char boardtype_arr[3];
 extern int is_boardtype_set;
 extern struct timespec skiptime;
 extern int client_mode;
+extern TrackedDevice tracked_devices_BRUVEL_LC_A[], tracked_devices_BRUVEL_LC_B[],
+    tracked_devices_BRUVEL_RPX[], tracked_devices_BRUVEL_LC_C[], tracked_devices_BRUVEL_RP[],
+    tracked_devices_MOSKA_RP[], tracked_devices_MOSKA_LC[], tracked_devices_TALVE_CR_RP[],
+    tracked_devices_ORNEK_RP[], tracked_devices_SELMI_RP[], tracked_devices_GRENT_RP[],
+    tracked_devices_ZEVA_CR[], tracked_devices_DEFAULT_CARD[];
+extern TrackedDevice sata_devices_list[], sata_devices_list_MOSKA[], sata_devices_default[];
+/* Points tracked_devices and sata_devices at the board's lists; 1 when the
+ * board is supported, else 0 (the empty lists, after logging the refusal). */
+int select_board(int code);
 
 /* ---- startup.cpp: start-up, modes, key-and-value files -------------- */
 int read_card_index(void);
 void start_threads(const char *progname);
 int get_config_value(const char *path, const char *key, char *out, size_t size);
+/* The whole program: returns its exit status (server mode never returns). */
+int pcie_monitor_main(int argc, char **argv);
 
 /* ---- log.cpp: the event log ------------------------------------------ */
 int pcie_log(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -44,6 +55,11 @@ void log_prefix(void);
 /* ---- mmconfig.cpp: configuration access ------------------------------ */
 extern int devmem_fd;
 extern volatile uint8_t *mmucfg_base;
+/* Window offset of a configuration register. */
+static inline uint32_t pci_cfg_offset(unsigned bus, unsigned dev, unsigned func, unsigned reg)
+{
+    return ((((uint32_t)bus * 32u + dev) * 8u + func) << 12) + reg;
+}
 void *map_phys_mem(uint64_t offset, size_t length);
 int map_mmconfig(const char *text);
 uint8_t pci_cfg_read8(unsigned bus, unsigned devfn, unsigned reg);
@@ -64,6 +80,9 @@ void add_pci_function(unsigned bus, unsigned dev, unsigned func);
 int match_sata_device(unsigned vendor, unsigned device);
 int match_tracked_device(unsigned vendor, unsigned device);
 int is_skipped_bridge(unsigned vendor, unsigned device);
+/* The board-list row a record was matched against, or null (bridges, or a
+ * position beyond the end of the list). */
+const TrackedDevice *tracked_row_of(const FmeaDevice *row);
 void setup_sata_ports(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);
 void read_hwid(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);
 int read_pcie_link(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);
@@ -88,6 +107,11 @@ extern uint64_t linkmon_pass;
 extern volatile uint32_t linkmonstate;
 enum { LINK_STATUS_MASK = 0x23FF, UE_AUTOCLEAR_MASK = 0x5C000 };
 void monitor_loop(void) __attribute__((noreturn));
+/* One turn of the loop: a 2-second pause poll while paused, else the
+ * 1-second sleep, one pass and its count. */
+void monitor_step(void);
+/* One pass over the table, without the sleep and the count. */
+void monitor_pass(void);
 void run_checks(unsigned row);
 int check_link(unsigned row);
 int check_ues(unsigned row);
@@ -106,6 +130,8 @@ extern uint32_t ac_rd_idx;
 void enqueue_auto_clear(volatile uint32_t *reg, uint32_t bits);
 void *auto_clear_thread(void *arg);
 void clear_ue_status(volatile uint32_t *reg, uint32_t bits);
+/* Carries out every queued clear; the thread runs it every 6 seconds. */
+void auto_clear_drain(void);
 
 /* ---- pnic.cpp, ethtool.cpp: physical NIC monitoring ------------------ */
 enum { NIC_LINK_UP = 0x2000 };

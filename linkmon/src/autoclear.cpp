@@ -1,0 +1,103 @@
+// The auto-clear ring and thread: uncorrectable-error status bits that the
+// UES check queues are written back (write-1-to-clear) every 6 seconds,
+// with the one configuration page made writable only for the store.
+#include "os_core.h"
+#include "pcie_monitor.h"
+#include "settings.h"
+
+#include <cstdint>
+#include <pthread.h>
+
+namespace {
+
+inline constexpr const char *MSG_PROTECT_FAILED =
+    "Cannot modify protection to clear UE status %p, rc = %d\n";
+inline constexpr const char *MSG_REVERT_FAILED =
+    "Cannot revert protection to clear UE status %p, rc = %d\n";
+
+inline constexpr uint32_t RING_MASK = AUTO_CLEAR_SLOTS - 1;
+static_assert((AUTO_CLEAR_SLOTS & RING_MASK) == 0, "the ring size is a power of two");
+
+// Holds auto_clear_lock for one scope.
+class RingLock {
+  public:
+    RingLock();
+    RingLock(const RingLock &) = delete;
+    RingLock &operator=(const RingLock &) = delete;
+    ~RingLock();
+};
+
+// Takes the oldest entry; false when the ring is empty.
+bool take_entry(AutoClearEntry *entry)
+{
+    RingLock lock;
+    if (ac_rd_idx == ac_wr_idx)
+        return false;
+    *entry = auto_clear[ac_rd_idx];
+    ac_rd_idx = (ac_rd_idx + 1) & RING_MASK;
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+
+AutoClearEntry auto_clear[AUTO_CLEAR_SLOTS];
+uint32_t ac_wr_idx;
+uint32_t ac_rd_idx;
+pthread_mutex_t auto_clear_lock = PTHREAD_MUTEX_INITIALIZER;
+
+void enqueue_auto_clear(volatile uint32_t *reg, uint32_t bits)
+{
+    RingLock lock;
+    if (((ac_wr_idx + 1) & RING_MASK) == ac_rd_idx)
+        return; // full: dropped without a message
+    auto_clear[ac_wr_idx] = AutoClearEntry{reg, bits};
+    ac_wr_idx = (ac_wr_idx + 1) & RING_MASK;
+}
+
+void clear_ue_status(volatile uint32_t *reg, uint32_t bits)
+{
+    const auto addr = reinterpret_cast<std::uintptr_t>(reg);
+    void *page = reinterpret_cast<void *>(addr & ~(linkmon::CFG_PAGE_SIZE - 1));
+    void *shown = const_cast<uint32_t *>(reg);
+    if (int rc = oscore::protect(page, linkmon::CFG_PAGE_SIZE, true); rc != 0) {
+        pcie_log(MSG_PROTECT_FAILED, shown, rc);
+        return;
+    }
+    *reg = bits;
+    if (int rc = oscore::protect(page, linkmon::CFG_PAGE_SIZE, false); rc != 0)
+        pcie_log(MSG_REVERT_FAILED, shown, rc);
+}
+
+void auto_clear_drain(void)
+{
+    AutoClearEntry entry{};
+    while (take_entry(&entry))
+        clear_ue_status(entry.reg, entry.bits);
+}
+
+void *auto_clear_thread(void *)
+{
+    for (;;) {
+        auto_clear_drain();
+        oscore::sleep_seconds(linkmon::AUTO_CLEAR_PERIOD_SEC);
+    }
+    return nullptr;
+}
+
+} // extern "C"
+
+namespace {
+
+RingLock::RingLock()
+{
+    pthread_mutex_lock(&auto_clear_lock);
+}
+
+RingLock::~RingLock()
+{
+    pthread_mutex_unlock(&auto_clear_lock);
+}
+
+} // namespace
