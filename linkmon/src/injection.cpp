@@ -1,0 +1,120 @@
+// Fault injection: the pending one-shot injection, the snapshot the check
+// takes of its target row and the restore that ends it.
+#include "net_internal.h"
+
+#include <string.h>
+
+extern "C" {
+int fi_command;
+int fi_action;
+int fi_bus;
+int fi_dev;
+int fi_func;
+FmeaDevice fi_fmea_dev;
+}
+
+namespace linkmon {
+namespace {
+
+// Set when the check of the pending injection has copied its target into
+// fi_fmea_dev; a restore without it would copy a stale snapshot.
+bool fi_snapshot_taken;
+
+bool is_injection_command(int command)
+{
+    return command >= LINKMON_CMD_SATA && command <= LINKMON_CMD_PNICERR;
+}
+
+bool row_is_target(unsigned row)
+{
+    const FmeaDevice &d = fmea_devices[row];
+    return d.bus == static_cast<uint32_t>(fi_bus) && d.dev == static_cast<uint32_t>(fi_dev) &&
+           d.func == static_cast<uint32_t>(fi_func);
+}
+
+bool applies_locked(int command, unsigned row)
+{
+    if (row >= FMEA_MAX_DEVICES || fi_command != command || !is_injection_command(command))
+        return false;
+    return command == LINKMON_CMD_SATA || row_is_target(row);
+}
+
+void snapshot_locked(unsigned row)
+{
+    memcpy(&fi_fmea_dev, &fmea_devices[row], sizeof fi_fmea_dev);
+    fi_snapshot_taken = true;
+}
+
+} // namespace
+
+std::mutex &net_lock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+void fi_arm_locked(int command, unsigned bus, unsigned dev, unsigned func)
+{
+    fi_command = command;
+    fi_bus = static_cast<int>(bus);
+    fi_dev = static_cast<int>(dev);
+    fi_func = static_cast<int>(func);
+    fi_snapshot_taken = false;
+}
+
+void fi_retarget_locked(unsigned bus, unsigned dev, unsigned func)
+{
+    // A snapshot of the old target must never be copied over the new one.
+    if (static_cast<unsigned>(fi_bus) != bus || static_cast<unsigned>(fi_dev) != dev ||
+        static_cast<unsigned>(fi_func) != func)
+        fi_snapshot_taken = false;
+    fi_bus = static_cast<int>(bus);
+    fi_dev = static_cast<int>(dev);
+    fi_func = static_cast<int>(func);
+}
+
+void restore_injected_device_locked(unsigned row)
+{
+    if (row >= FMEA_MAX_DEVICES || !is_injection_command(fi_command) || !row_is_target(row))
+        return;
+    // An injection whose check has not run yet stays pending.
+    if (!fi_snapshot_taken)
+        return;
+    memcpy(&fmea_devices[row], &fi_fmea_dev, sizeof fi_fmea_dev);
+    fi_command = 0;
+    fi_snapshot_taken = false;
+}
+
+int fi_target_action(int command, unsigned row, int *action)
+{
+    std::lock_guard<std::mutex> hold(net_lock());
+    if (!applies_locked(command, row))
+        return 0;
+    *action = fi_action;
+    return 1;
+}
+
+void fi_snapshot_row(int command, unsigned row)
+{
+    std::lock_guard<std::mutex> hold(net_lock());
+    if (applies_locked(command, row))
+        snapshot_locked(row);
+}
+
+} // namespace linkmon
+
+extern "C" int fi_snapshot_if_target(int command, unsigned row, int *action)
+{
+    std::lock_guard<std::mutex> hold(linkmon::net_lock());
+    if (!linkmon::applies_locked(command, row))
+        return 0;
+    linkmon::snapshot_locked(row);
+    *action = fi_action;
+    return 1;
+}
+
+extern "C" void restore_injected_device(unsigned row)
+{
+    std::lock_guard<std::mutex> hold(linkmon::net_lock());
+    linkmon::restore_injected_device_locked(row);
+}
