@@ -1,0 +1,20 @@
+// Pieces shared by the show, program and dump utilities.
+#ifndef IDPROM_OPS_UTIL_H
+#define IDPROM_OPS_UTIL_H
+
+#include "boardprom.h"
+
+namespace boardprom
+{
+
+inline constexpr const char *kReadingNotice =
+    "\n\n* Reading SPROM INFO. This will take a while... Please be patient";
+
+// Fan trays and power modules go through the FPGA road, all else through
+// the board ID-PROM.
+bool is_ft_psu(int kind);
+void announce_reading();
+
+} // namespace boardprom
+
+#endif
