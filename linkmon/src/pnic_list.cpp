@@ -80,7 +80,8 @@ extern "C" void add_pnic_device(const char *text, size_t len)
     d.partner_bus = d.bus;
     d.partner_dev = d.dev;
     d.partner_func = d.func;
-    if (strncpy_s(d.hwid, sizeof d.hwid, name, kHwidLimit) != 0)
+    rsize_t copy = strlen(name) < kHwidLimit ? strlen(name) : kHwidLimit;
+    if (strncpy_s(d.hwid, sizeof d.hwid, name, copy) != 0)
         return;
     pcie_log(kPnicAddedMsg, name, link, d.bus, d.dev, d.func, d.vendor, d.device);
     __atomic_store_n(&n_fmea_devices, row + 1, __ATOMIC_RELEASE);

@@ -1,0 +1,28 @@
+// Simulated network interfaces answering the ethtool requests.
+#ifndef LINKMON_TESTS_FAKE_NICS_H
+#define LINKMON_TESTS_FAKE_NICS_H
+
+#include <map>
+#include <stdint.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace netfake {
+
+struct FakeNic {
+    bool link = false;
+    // Statistics in driver order.
+    std::vector<std::pair<std::string, uint64_t>> stats;
+    // The driver answers ETHTOOL_GSSET_INFO with EOPNOTSUPP and gives its
+    // count through ETHTOOL_GDRVINFO instead.
+    bool no_sset_info = false;
+};
+
+// Installs the interfaces as the fake ethtool; unknown names fail with
+// ENODEV. The map is read at each request.
+void install_nics(std::map<std::string, FakeNic> *nics);
+
+} // namespace netfake
+
+#endif
