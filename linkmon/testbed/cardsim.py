@@ -4,14 +4,15 @@ changes it while pcie_monitor runs on it.
 
     cardsim.py build --topology FILE --vendor 0xF00D [--base 0x80000000] --out DIR
     cardsim.py poke DIR drop BDF                 function answers all ones
-    cardsim.py poke DIR restore BDF              function as in the topology
+    cardsim.py poke DIR restore BDF [KEY=VALUE..] function as in the topology
+                                                 (with topology keys changed)
     cardsim.py poke DIR link BDF VALUE           PCI Express Link Status
     cardsim.py poke DIR aer BDF [status=V] [mask=V] [severity=V]
     cardsim.py poke DIR bar BDF N VALUE          base address register N
     cardsim.py poke DIR ssts BDF PORT VALUE      PxSSTS of a SATA port
     cardsim.py poke DIR write BDF OFFSET WIDTH VALUE
     cardsim.py peek DIR BDF link|aer-status|aer-mask|bar N|OFFSET WIDTH
-    cardsim.py w1c DIR BDF [TIMEOUT]             AER status write-1-to-clear
+    cardsim.py w1c DIR BDF [TIMEOUT [STATUS]]    AER status write-1-to-clear
 
 DIR is the card folder that build writes: card.img (sparse file of size
 base + 0xC000000 with the configuration space at offset base; it is the
@@ -22,6 +23,7 @@ The running daemon maps card.img shared, so every change written here is what
 its next configuration read sees.
 """
 
+import copy
 import json
 import os
 import shutil
@@ -92,7 +94,13 @@ class Card:
     def drop(self, fn):
         self.write_at(self._offset(fn.bdf, 0), ALL_ONES)
 
-    def restore(self, fn):
+    def restore(self, fn, overrides=()):
+        """Writes the function's page as the topology has it, with topology
+        keys (e.g. bar0=0x...) changed, in one write."""
+        fn = copy.deepcopy(fn)
+        for word in overrides:
+            key, _, value = word.partition("=")
+            topology.apply_key(fn, key, value)
         self.write_at(self._offset(fn.bdf, 0), topology.config_page(fn))
 
     def register(self, fn, name, index=None):
@@ -164,7 +172,7 @@ def poke(card, op, args):
     if op == "drop":
         card.drop(fn)
     elif op == "restore":
-        card.restore(fn)
+        card.restore(fn, args[1:])
     elif op == "link":
         card.write_reg(fn.bdf, topology.LINK_STATUS, 2, int(args[1], 0))
     elif op == "bar":
@@ -198,10 +206,13 @@ def w1c(card, args):
     """Write-1-to-clear for the AER status register: waits until a store
     replaces the current value, then leaves old AND NOT written (what the
     hardware keeps). Needs a current value with more bits than the store
-    carries, or the store cannot be told from no store."""
+    carries, or the store cannot be told from no store. With STATUS, sets
+    the register to it first (no store can slip in between)."""
     fn = card.function(args[0])
     timeout = float(args[1]) if len(args) > 1 else 10.0
     reg, width = card.register(fn, "aer-status")
+    if len(args) > 2:
+        card.write_reg(fn.bdf, reg, width, int(args[2], 0))
     old = card.read_reg(fn.bdf, reg, width)
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:

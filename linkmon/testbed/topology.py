@@ -113,7 +113,7 @@ def _number(text):
     return int(text, 0)
 
 
-def _apply_key(fn, key, value, vendor_id):
+def apply_key(fn, key, value):
     if key == "bus":
         fn.buses = tuple(_number(v) for v in value.split(","))
     elif key == "link":
@@ -158,7 +158,7 @@ def parse_line(line, vendor_id):
     fn = Function(parse_bdf(words[0]), vendor, int(dev, 16), kind)
     for word in words[3:]:
         key, _, value = word.partition("=")
-        _apply_key(fn, key, value, vendor_id)
+        apply_key(fn, key, value)
     return fn
 
 

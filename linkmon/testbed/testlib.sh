@@ -1,0 +1,124 @@
+# Helpers for end-to-end test scripts of pcie_monitor; sourced, not run.
+# A script is run as: bash SCRIPT.sh PCIE_MONITOR TESTBED_DIR PLATFORM_VENDOR_ID WORKDIR
+# shellcheck shell=bash
+
+set -uo pipefail
+
+BIN=${1:?pcie_monitor binary}
+TESTBED=${2:?test bed folder}
+VENDOR=${3:?platform vendor ID}
+W=${4:-$(mktemp -d /tmp/linkmon-e2e.XXXXXX)}
+VENDOR_HEX=$(printf '%04x' "$((VENDOR))")
+TEST_NAME=$(basename "$0" .sh)
+FAILURES=0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "$TEST_NAME: skipped: needs root for namespaces" >&2
+  exit 77
+fi
+mkdir -p "$W"
+
+# The runner on this test's work directory: tb poke drop 05:00.0
+tb() {
+  local cmd=$1
+  shift
+  "$TESTBED/run.sh" "$cmd" "$W" "$@"
+}
+
+finish() {
+  local rc=$?
+  tb stop >/dev/null 2>&1 || true
+  if [ "$rc" -ne 0 ] || [ "$FAILURES" -ne 0 ]; then
+    echo "---- $TEST_NAME: daemon log (last 60 lines) ----" >&2
+    tail -n 60 "$W/daemon.log" >&2 2>/dev/null || true
+  fi
+}
+trap finish EXIT
+
+fail() {
+  echo "FAIL: $TEST_NAME: $*" >&2
+  FAILURES=$((FAILURES + 1))
+}
+
+# expect WHAT ACTUAL WANTED: compares two texts.
+expect() {
+  if [ "$2" != "$3" ]; then
+    fail "$1"
+    printf '  got:    %q\n  wanted: %q\n' "$2" "$3" >&2
+  fi
+}
+
+# start_daemon [runner options] [-- args]: the daemon on a fresh card.
+start_daemon() {
+  tb start --binary "$BIN" --vendor "$VENDOR" "$@"
+}
+
+# wait_log REGEX [TIMEOUT [COUNT]]: a physical log line matches (grep -E).
+wait_log() {
+  tb wait "$@" || { fail "no log line /$1/ x${3:-1}"; return 1; }
+}
+
+# entries [--stamps]: one line per log entry, time prefix cut, every line
+# end inside or at the end of an entry written as the two characters \n.
+# Text before the first prefix (plain printf output) comes first, as it is.
+# With --stamps each entry starts with its monotonic seconds and a tab.
+entries() {
+  /usr/bin/python3 - "$W/daemon.log" "${1:-}" <<'EOF'
+import re, sys
+text = open(sys.argv[1], encoding="utf-8", errors="replace").read()
+parts = re.split(r"\[ *(\d+\.\d{6})\] (?:\[[^\]\n]*\] )?", text)
+if parts[0]:
+    sys.stdout.write(parts[0] if parts[0].endswith("\n") else parts[0] + "\n")
+for stamp, part in zip(parts[1::2], parts[2::2]):
+    line = part.replace("\n", "\\n")
+    print(stamp + "\t" + line if sys.argv[2] == "--stamps" else line)
+EOF
+}
+
+# stamp REGEX: monotonic seconds of the first entry matching (grep -E).
+stamp() {
+  entries --stamps | grep -E -m1 -- "^[0-9.]+	$1" | cut -f1
+}
+
+# count_entries REGEX: number of entries matching (grep -E).
+count_entries() {
+  entries | grep -cE -- "$1" || true
+}
+
+# record_lines BDF: the record lines of a function, as entries.
+record_lines() {
+  entries | grep -E -- "^[0-9a-f]{2}\. [0-9a-f]{4}:[0-9a-f]{4} $1 T:" || true
+}
+
+# wait_entries REGEX [TIMEOUT [COUNT]]: like wait_log, on entries.
+wait_entries() {
+  local pattern=$1 timeout=${2:-20} count=${3:-1} n
+  local deadline=$((SECONDS + timeout))
+  while :; do
+    n=$(count_entries "$pattern")
+    [ "$n" -ge "$count" ] && return 0
+    if [ $SECONDS -ge "$deadline" ]; then
+      fail "no entry /$pattern/ x$count (saw $n)"
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Real seconds (with fraction) since an arbitrary start, for deadlines.
+now() { date +%s.%N; }
+
+# sleep_until T: sleeps until now() is T or later.
+sleep_until() {
+  /usr/bin/python3 -c 'import sys, time; time.sleep(max(0.0, float(sys.argv[1]) - time.time()))' "$1"
+}
+
+# done_testing: the script's exit status.
+done_testing() {
+  if [ "$FAILURES" -ne 0 ]; then
+    echo "$TEST_NAME: $FAILURES check(s) failed" >&2
+    exit 1
+  fi
+  echo "$TEST_NAME: passed"
+  exit 0
+}

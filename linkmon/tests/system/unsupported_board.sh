@@ -1,0 +1,24 @@
+# A board code missing from the board-code table: the card index and board
+# type are logged, then the refusal, and the program ends with status 0 in
+# both modes, without mapping anything or contacting a server.
+source "$2/testlib.sh"
+
+check_refusal() { # WHAT CMDLINE CODE BOARDTYPE [-- args]
+  local what=$1 cmdline=$2 code=$3 boardtype=$4
+  shift 4
+  start_daemon --cmdline "$cmdline" "$@" >/dev/null
+  tb wait-exit 15
+  expect "$what: exit status" "$?" 0
+  expect "$what: log" "$(entries)" \
+"cardindex = $code
+boardtype = $boardtype 
+Linkmonitoring is not supported on card = $code\\n"
+  tb stop
+}
+
+check_refusal "server, unknown code" "card_index=12345 boardtype=LC" 12345 LC
+check_refusal "server, no card_index" "quiet boardtype=RP" 0 RP
+check_refusal "client, unknown code" "card_index=27061 boardtype=RP" 27061 RP \
+  -- 10.0.2.16 show status 02:00.0
+
+done_testing
