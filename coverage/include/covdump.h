@@ -1,0 +1,143 @@
+/* libcovdump: coverage runtime for programs built with arc profiling.
+ *
+ * Instrumented objects register their descriptors with __gcov_init; the
+ * runtime dumps the counters of the whole process into one file on SIGTERM,
+ * on signal 56 and at exit, and zeroes the arc counters on signal 57.
+ * Programs that install their own handlers are linked with
+ * -Wl,--wrap=signal -Wl,--wrap=sigaction so that the runtime keeps its own.
+ */
+#ifndef COVDUMP_H
+#define COVDUMP_H
+
+#include <signal.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <sys/types.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One counter as the instrumentation keeps it. */
+typedef int64_t gcov_type;
+
+/* Number of counter kinds the runtime handles (arc counters are kind 0). */
+#define GCOV_COUNTER_KINDS 5
+
+/* Counters of one kind of one object. */
+struct gcov_ctr_desc {
+  uint32_t num;                               /* counters of this kind in the object */
+  gcov_type *values;                          /* num counters, function after function */
+  void (*merge)(gcov_type *values, uint32_t n); /* never called by this runtime */
+};
+
+/* Function record: ident, checksum, then one count per present kind.
+ * Records lie (2 + kinds present) words apart. */
+struct gcov_fn_desc {
+  uint32_t ident;
+  uint32_t checksum;
+  uint32_t n_ctrs[];
+};
+
+/* Descriptor of one instrumented object, as the compiler lays it out. */
+struct gcov_object_desc {
+  uint32_t version;                  /* 0: not to be registered (already registered) */
+  struct gcov_object_desc *next;     /* owned by the registry */
+  uint32_t stamp;                    /* compilation time stamp */
+  const char *filename;              /* data file name, normally ending in .gcda */
+  uint32_t n_functions;
+  const struct gcov_fn_desc *functions;
+  uint32_t ctr_mask;                 /* bit t set: counter kind t present */
+  struct gcov_ctr_desc counts[];     /* one per present kind, ascending */
+};
+
+#if defined(__arm__)
+/* 32-bit ARM: the layout the instrumented programs were compiled with. */
+#ifdef __cplusplus
+#define COVDUMP_LAYOUT_ASSERT static_assert
+#else
+#define COVDUMP_LAYOUT_ASSERT _Static_assert
+#endif
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, next) == 4, "next");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, stamp) == 8, "stamp");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, filename) == 12, "filename");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, n_functions) == 16, "n_functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, functions) == 20, "functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, ctr_mask) == 24, "ctr_mask");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, counts) == 28, "counts");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_ctr_desc) == 12, "counter set");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, values) == 4, "values");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, merge) == 8, "merge");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_fn_desc) == 8, "function record");
+#undef COVDUMP_LAYOUT_ASSERT
+#endif
+
+/* What to call after the runtime's own work for one coverage signal. */
+struct cflow_user_sigact {
+  int kind; /* -1 nothing, 0 plain handler (null: default action), 1 three-argument */
+  union {
+    void (*handler)(int);
+    void (*action)(int, siginfo_t *, void *);
+  };
+};
+
+#define CFLOW_SIGNAL_COUNT 3
+
+/* Start-up, locations and logs. */
+extern int cflowpid;
+extern char cflow_loc[128];
+extern char cflow_log_path[512];
+void cflow_startup(void);
+int getCflowLoc(void);
+int create_cflow_dirs(void);
+void cflow_log(const char *log_file, const char *text, const char *name, int pid, int sig);
+void record_proc_info(const char *path);
+
+/* Signals and exec. */
+extern int cflow_signals[CFLOW_SIGNAL_COUNT];
+extern void (*cflow_signalActs[CFLOW_SIGNAL_COUNT])(int);
+extern void (*cflow_signalActs_act[CFLOW_SIGNAL_COUNT])(int, siginfo_t *, void *);
+extern struct cflow_user_sigact user_signalActs[CFLOW_SIGNAL_COUNT];
+void cflow_sigterm_catcher(int sig);
+void cflow_cleanup(int sig);
+void cflow_sigterm_catcher_act(int sig, siginfo_t *info, void *ctx);
+void cflow_cleanup_act(int sig, siginfo_t *info, void *ctx);
+void users_signalhandler(int index, int sig, siginfo_t *info, void *ctx);
+int check_signal_cflow(void *handler);
+void (*__wrap_signal(int sig, void (*handler)(int)))(int);
+int __wrap_sigaction(int sig, const struct sigaction *act, struct sigaction *oldact);
+pid_t __gcov_fork(void);
+int __gcov_execl(const char *path, const char *arg, ...);
+int __gcov_execlp(const char *file, const char *arg, ...);
+int __gcov_execle(const char *path, const char *arg, ...);
+int __gcov_execv(const char *path, char *const argv[]);
+int __gcov_execvp(const char *file, char *const argv[]);
+int __gcov_execve(const char *path, char *const argv[], char *const envp[]);
+
+/* Registry and dump image. */
+extern struct gcov_object_desc *gcov_list;
+extern uint32_t gcov_crc32;
+extern const int32_t dat_file_header_size;
+extern const int32_t cflow_version;
+void __gcov_init(struct gcov_object_desc *info);
+void __gcov_merge_add(gcov_type *counters, uint32_t n);
+struct gcov_object_desc *_get_bb_list_head(void);
+struct gcov_object_desc **_get_bb_list_head_addr(void);
+void _clear_bb_list_head(void);
+int cflow_data_count(void);
+int cflow_data_size(void);
+void *cflow_writetobuffer(int *size_out);
+int cflow_move_buffer_to_file(const char *path, const unsigned char *data, int len);
+int cflow_file_copy_buffer_to_file(const char *path, const unsigned char *data, int len);
+
+/* Dump, clear and copy. */
+int dumpCodeCoverageData(const char *name);
+void cflow_clear(void);
+int cflow_copy(void);
+void cflowDumpAtExit(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

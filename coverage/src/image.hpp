@@ -1,0 +1,39 @@
+// The dump image: a big-endian container of one gcov data image per
+// registered object. Pure functions over the registry and a buffer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "covdump.h"
+
+namespace covdump {
+
+// Arc-counter totals of one object, of a whole run, or the running
+// program summary.
+struct Summary {
+  std::uint32_t num = 0;
+  std::uint32_t runs = 0;
+  std::uint64_t sum_all = 0;
+  std::int64_t run_max = 0;
+  std::uint64_t sum_max = 0;
+};
+
+// Number of counter kinds present in `mask`.
+int kinds_present(std::uint32_t mask);
+
+// Totals of the arc counters of one object (all zero without arc counters).
+Summary arc_totals(const gcov_object_desc &obj);
+
+// Exact size in bytes of the image of the objects from `head` on; the
+// header alone for an empty list.
+std::uint64_t image_size(const gcov_object_desc *head);
+
+// Writes the image of the objects from `head` on into `out`, which holds
+// at least image_size(head) bytes; `crc` is the program summary's checksum.
+// Returns the number of bytes written.
+std::size_t write_image(const gcov_object_desc *head, std::uint32_t crc,
+                        std::span<unsigned char> out);
+
+} // namespace covdump

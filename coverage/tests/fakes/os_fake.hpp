@@ -1,0 +1,66 @@
+// The unit tests' platform layer: files live under a private sandbox root
+// (absolute paths are placed below it), the clock, the process ID and the
+// program name are fixed, and commands, signal installs and execs are
+// recorded instead of run.
+#pragma once
+
+#include <signal.h>
+#include <sys/types.h>
+
+#include <ctime>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace covdump::fake {
+
+struct ExecCall {
+  std::string function;
+  std::string path;
+  std::vector<std::string> argv;
+  std::vector<std::string> envp;
+};
+
+struct State {
+  std::string root;
+  pid_t pid = 4711;
+  std::string program = "ctrl";
+  std::time_t now = 1700000000;
+  long utc_offset = 3600;
+  std::string node_name = "fakenode";
+  int system_status = 0;
+  std::vector<std::string> commands;
+  int at_exit_status = 0;
+  std::vector<void (*)()> exit_handlers;
+  std::string out;
+  int fail_signal = 0;                          // signal whose install fails
+  std::map<int, sighandler_t> dispositions;     // installed with the real signal
+  std::map<int, struct sigaction> actions;      // installed with the real sigaction
+  std::vector<int> raised;
+  std::vector<ExecCall> execs;
+  int exec_result = -1;
+};
+
+State &state();
+
+// Fresh sandbox and records; called by every test's set-up.
+void reset();
+// Removes the sandbox.
+void tear_down();
+
+// Where a path of the runtime lies on the real file system.
+std::string real_path(std::string_view path);
+
+// Helpers over sandbox paths.
+void make_dirs(std::string_view path);
+void write_file(std::string_view path, std::string_view content);
+std::string read_file(std::string_view path);
+bool exists(std::string_view path);
+bool is_dir(std::string_view path);
+bool is_symlink(std::string_view path);
+std::string link_target(std::string_view path); // sandbox form
+unsigned mode_of(std::string_view path);
+std::vector<std::string> lines_of(std::string_view path);
+
+} // namespace covdump::fake
