@@ -24,6 +24,10 @@ struct FpgaChannelRegs {
 };
 bool fpga_channel_regs(int controller, int channel, FpgaChannelRegs *regs);
 
+// Control words that start a read or a write transfer.
+uint32_t fpga_read_control_word(int dev_addr, int controller, int command, int length_code);
+uint32_t fpga_write_control_word(int dev_addr, int command, int length_code);
+
 } // namespace boardprom
 
 extern "C" {

@@ -1,0 +1,40 @@
+// Pure parsers behind the operator codecs: each takes one line of text
+// (without its newline) and produces bytes or a number.  The exported
+// sprom_get_* functions read the line from standard input and call these.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace boardprom {
+
+// Line buffer sizes handed to fgets.
+inline constexpr int kHexLineSize = 2048;
+inline constexpr int kSeparatedLineSize = 512;
+inline constexpr int kDecimalLineSize = 32;
+inline constexpr int kTempLineSize = 64;
+inline constexpr size_t kHexMaxBytes = 1024; // 2047 digits
+
+// Reads one line of at most size-1 characters from standard input into buf;
+// false at end of input or on an error.
+bool read_line(char *buf, int size);
+
+// Hexadecimal digits of line[0..n-1] into out (room for kHexMaxBytes);
+// the number of bytes, or -1 at a character that is neither a digit, a
+// blank nor a colon.
+int parse_hex(const char *line, int n, uint8_t *out);
+
+// Decimal number as "%d" reads it (leading white space, a sign, digits up
+// to the first non-digit); false when there is no number or it does not fit
+// in 32 bits (signed or unsigned).
+bool parse_decimal(const char *text, int32_t *value);
+
+// The separated-decimal codecs over line[0..n-1]; results as the codecs.
+int parse_dot_dec(const char *line, int n, int endian, const int32_t *widths, uint16_t *cells);
+int parse_dash_dec(const char *line, int n, uint8_t *out);
+int parse_hypen_dec(const char *line, int n, uint16_t *pairs);
+
+// "first/second" signed decimals; 0 with both stored, -1 when unacceptable.
+int parse_temp_range(const char *line, uint8_t *first, uint8_t *second);
+
+} // namespace boardprom

@@ -1,0 +1,125 @@
+// Field display: each row type's format, in the layout's byte order, with
+// the range warning of the bounded numeric types.
+#include "field_display.h"
+#include "layouts.h"
+
+#include <cstdio>
+
+namespace boardprom {
+namespace {
+
+inline constexpr int kComponents = 8; // 16-bit components of DOT_DEC and HYPEN_DEC
+inline constexpr const char *kAllZeroDotDec = "0.0.0.0.0.0.0.0";
+
+// Prints the warning when value lies outside the row's range.
+void warn_range(const sprom_field_def *row, uint32_t value)
+{
+    const uint32_t lo = static_cast<uint32_t>(row->length_or_min);
+    const uint32_t hi = static_cast<uint32_t>(row->max);
+    if (value < lo || value > hi)
+        std::printf(kRangeWarning, lo, hi);
+}
+
+void show_text(const sprom_field_def *row, const uint8_t *field, const char *suffix)
+{
+    for (int32_t i = 0; i < row->length_or_min; ++i)
+        std::putchar(field[i]);
+    std::printf("%s", suffix);
+}
+
+void show_hex_bytes(const sprom_field_def *row, const uint8_t *field, const char *suffix)
+{
+    for (int32_t i = 0; i < row->length_or_min; ++i)
+        std::printf(i == 0 ? "%02x" : " %02x", field[i]);
+    std::printf("%s", suffix);
+}
+
+void show_dot_dec(const uint8_t *field, int endian, const char *suffix)
+{
+    int last = -1;
+    uint16_t c[kComponents];
+    for (int i = 0; i < kComponents; ++i) {
+        c[i] = sprom_load16(field + 2 * i, endian);
+        if (c[i] != 0)
+            last = i;
+    }
+    if (last < 0) {
+        std::printf("%s%s", kAllZeroDotDec, suffix);
+        return;
+    }
+    for (int i = 0; i <= last; ++i)
+        std::printf(i == 0 ? "%d" : ".%d", c[i]);
+    std::printf("%s", suffix);
+}
+
+void show_hypen_dec(const uint8_t *field, int endian, const char *suffix)
+{
+    const uint16_t first = sprom_load16(field, endian);
+    std::printf("%d-%d", first >> 8, first & 0xFF);
+    for (int i = 1; i < kComponents; ++i) {
+        const uint16_t v = sprom_load16(field + 2 * i, endian);
+        if (v == 0)
+            break;
+        std::printf(";%d-%d", v >> 8, v & 0xFF);
+    }
+    std::printf("%s", suffix);
+}
+
+// A bounded number: the range warning, then the value in hex or decimal.
+void show_number(const sprom_field_def *row, uint32_t value, const char *format,
+                 const char *suffix)
+{
+    warn_range(row, value);
+    std::printf(format, value, suffix);
+}
+
+} // namespace
+
+void sprom_show_field(const sprom_field_def *row, const uint8_t *image, int endian,
+                      const char *suffix)
+{
+    const uint8_t *field = image + row->offset;
+    switch (row->type) {
+    case SPROM_TYPE_TEXT:
+        return show_text(row, field, suffix);
+    case SPROM_TYPE_HEX:
+        return show_hex_bytes(row, field, suffix);
+    case SPROM_TYPE_SIGNED_DEC8:
+        std::printf("%d%s", static_cast<int8_t>(field[0]), suffix);
+        return;
+    case SPROM_TYPE_HEX1:
+        return show_number(row, field[0], "0x%02x%s", suffix);
+    case SPROM_TYPE_DEC_U8:
+        return show_number(row, field[0], "%u%s", suffix);
+    case SPROM_TYPE_SIGNED_DEC16:
+        std::printf("%d%s", static_cast<int16_t>(sprom_load16(field, endian)), suffix);
+        return;
+    case SPROM_TYPE_HEX2:
+        return show_number(row, sprom_load16(field, endian), "0x%04x%s", suffix);
+    case SPROM_TYPE_DEC_U16:
+        return show_number(row, sprom_load16(field, endian), "%u%s", suffix);
+    case SPROM_TYPE_HEX4:
+        return show_number(row, sprom_load32(field, endian), "0x%08x%s", suffix);
+    case SPROM_TYPE_DEC_U32:
+        return show_number(row, sprom_load32(field, endian), "%u%s", suffix);
+    case SPROM_TYPE_DOT_DEC:
+        return show_dot_dec(field, endian, suffix);
+    case SPROM_TYPE_DASH_DEC:
+        std::printf("%d-%d-%d-%d%s", field[0], field[1], field[2], field[3], suffix);
+        return;
+    case SPROM_TYPE_HYPEN_DEC:
+        return show_hypen_dec(field, endian, suffix);
+    case SPROM_TYPE_HEX8:
+        std::printf("0x%016llx%s", static_cast<unsigned long long>(sprom_load64(field, endian)),
+                    suffix);
+        return;
+    case SPROM_TYPE_TEMP_RANGE:
+        std::printf("%d/%d%s", static_cast<int8_t>(field[0]), static_cast<int8_t>(field[1]),
+                    suffix);
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace boardprom

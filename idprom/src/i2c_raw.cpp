@@ -1,0 +1,121 @@
+// The plain-transfer road: raw read()/write() on /dev/i2c-N, failures
+// reported as text in the caller's buffer.
+#include "boardprom.h"
+#include "export.h"
+#include "i2c_fd.h"
+#include "settings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace boardprom {
+namespace {
+
+inline constexpr const char *kOpenFailed = "%s: file %s failed to open, fd: %d";
+inline constexpr const char *kBindFailed = "ERROR:%s: Could not set addr to 0x%x\n";
+inline constexpr const char *kWriteFailed = "%s: write api failed, rc: %d";
+inline constexpr const char *kReadFailed = "%s: read api failed, rc: %d";
+inline constexpr const char *kBadLength = "%s: length %d not in 1 to 3";
+inline constexpr const char *kNoOutput = "%s: no output array";
+inline constexpr const char *kWriteName = "arm_cpu_i2c_port_wr";
+inline constexpr const char *kReadName = "arm_cpu_i2c_port_rd";
+
+// The caller's message buffer; never written past its size.
+struct ErrBuf {
+    char *buf;
+    size_t size;
+
+    template <typename... Args> void say(const char *fmt, Args... args) const
+    {
+        if (size > 0)
+            std::snprintf(buf, size, fmt, args...);
+    }
+};
+
+ErrBuf errbuf_of(char *errbuf, int errbuf_size)
+{
+    return {errbuf, errbuf_size > 0 ? static_cast<size_t>(errbuf_size) : 0};
+}
+
+// Opens /dev/i2c-<bus> and binds it to addr with I2C_SLAVE; the message
+// names `who` when opening fails.
+I2cFd open_plain(int bus, int addr, const char *who, const ErrBuf &err)
+{
+    char path[32];
+    i2c_device_path(bus, path);
+    I2cFd fd(os::i2c_open(path));
+    if (!fd.valid()) {
+        err.say(kOpenFailed, who, path, fd.get());
+        return fd;
+    }
+    if (os::i2c_bind(fd.get(), kI2cSlave, addr) < 0) {
+        err.say(kBindFailed, std::strerror(errno), static_cast<unsigned>(addr));
+        fd.reset();
+    }
+    return fd;
+}
+
+} // namespace
+} // namespace boardprom
+
+using namespace boardprom;
+
+extern "C" {
+
+BOARDPROM_EXPORT int arm_cpu_i2c_port_wr(int bus, int /*reg*/, int addr, const unsigned char *data,
+                                         int len, char *errbuf, int errbuf_size)
+{
+    if (errbuf == nullptr)
+        return IDPROM_RC_INVALID;
+    const ErrBuf err = errbuf_of(errbuf, errbuf_size);
+    I2cFd fd = open_plain(bus, addr, kWriteName, err);
+    if (!fd.valid())
+        return IDPROM_RC_INVALID;
+    // A negative length is never handed to write(): it reads as a failed write.
+    ssize_t rc = len < 0 ? -1 : os::i2c_write(fd.get(), data, static_cast<size_t>(len));
+    if (rc != len) {
+        err.say(kWriteFailed, kWriteName, static_cast<int>(rc));
+        return IDPROM_RC_INVALID;
+    }
+    os::sleep_us(kPlainWritePauseUs);
+    return 0;
+}
+
+BOARDPROM_EXPORT int arm_cpu_i2c_port_rd(int bus, int reg, int addr, int out[3], int len,
+                                         char *errbuf, int errbuf_size)
+{
+    if (errbuf == nullptr)
+        return IDPROM_RC_INVALID;
+    const ErrBuf err = errbuf_of(errbuf, errbuf_size);
+    if (len < 1 || len > kPlainReadMax) {
+        err.say(kBadLength, kReadName, len);
+        return IDPROM_RC_INVALID;
+    }
+    if (out == nullptr) {
+        err.say(kNoOutput, kReadName);
+        return IDPROM_RC_INVALID;
+    }
+    const unsigned char byte = static_cast<unsigned char>(reg);
+    int rc = arm_cpu_i2c_port_wr(bus, reg, addr, &byte, 1, errbuf, errbuf_size);
+    if (rc != 0)
+        return rc;
+    I2cFd fd = open_plain(bus, addr, kReadName, err);
+    if (!fd.valid())
+        return IDPROM_RC_INVALID;
+    // The reply starts as the register number, little-endian, then zeros.
+    unsigned char reply[kPlainReplySize] = {};
+    const uint32_t r = static_cast<uint32_t>(reg);
+    for (int i = 0; i < 4; ++i)
+        reply[i] = static_cast<unsigned char>(r >> (8 * i));
+    ssize_t n = os::i2c_read(fd.get(), reply, static_cast<size_t>(len));
+    if (n != len) {
+        err.say(kReadFailed, kReadName, static_cast<int>(n));
+        return IDPROM_RC_INVALID;
+    }
+    for (int i = 0; i < kPlainReadMax; ++i)
+        out[i] = reply[i];
+    return 0;
+}
+
+} // extern "C"
