@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# End-to-end cases of idpromtool on the simulated FPGA (and the simulated
+# board EEPROM).  Each case re-runs this script inside a private mount
+# namespace with a tmpfs on /tmp, so "/tmp/pem_dump" and the simulated state
+# never touch the machine's own /tmp.
+#
+# usage: idpromtool_system.sh CASE
+# env:   IDPROMTOOL, IOFPGA_SIM, IDPROM_TESTS (this folder), I2C_SIM_PRELOAD
+set -euo pipefail
+
+case_name=$1
+if [ "${IDPROMTOOL_INSIDE:-}" != 1 ]; then
+    exec unshare -m --propagation private -- env IDPROMTOOL_INSIDE=1 bash "$0" "$case_name"
+fi
+mount -t tmpfs tmpfs /tmp
+
+export IOFPGA_SIM_STATE=/tmp/fpga.state
+faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
+out=/tmp/out.txt
+err=/tmp/err.txt
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    echo "--- stdout" >&2
+    cat "$out" >&2 || true
+    echo "--- stderr" >&2
+    cat "$err" >&2 || true
+    exit 1
+}
+
+# tool ARGS...: runs idpromtool with pauses compressed a hundredfold; the
+# exit status lands in $status.
+tool() {
+    set +e
+    LD_PRELOAD="$faketime_lib${PRELOAD_EXTRA:+:$PRELOAD_EXTRA}" FAKETIME="+0 x100" \
+        "$IDPROMTOOL" "$@" >"$out.raw" 2>"$err" <"${TOOL_STDIN:-/dev/null}"
+    status=$?
+    set -e
+    # Text fields are shown with their NUL padding; drop it for grep.
+    tr -d '\000' <"$out.raw" >"$out"
+}
+
+expect_status() { [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"; }
+expect_out() { grep -qF -- "$1" "$out" || fail "stdout lacks: $1"; }
+expect_err() { grep -qF -- "$1" "$err" || fail "stderr lacks: $1"; }
+expect_line() { grep -qxF -- "$1" "$out" || fail "stdout lacks the line: $1"; }
+sim() { "$IOFPGA_SIM" "$@" >/dev/null; }
+image() { python3 "$IDPROM_TESTS/make_image.py" "$@"; }
+
+# Answers for a whole program-mode walk: empty lines except the given ones.
+# answers ROWS [ROW=TEXT ...] then the confirmation line.
+answers() {
+    local rows=$1 confirm=$2
+    shift 2
+    python3 - "$rows" "$confirm" "$@" <<'PY'
+import sys
+rows, confirm = int(sys.argv[1]), sys.argv[2]
+lines = [""] * rows
+for item in sys.argv[3:]:
+    row, text = item.split("=", 1)
+    lines[int(row)] = text
+sys.stdout.write("\n".join(lines) + "\n" + confirm)
+PY
+}
+
+expect_no_out() { ! grep -qF -- "$1" "$out" || fail "stdout has: $1"; }
+same_file() { cmp -s "$1" "$2" || fail "$1 and $2 differ"; }
+
+# ---- the command line ----
+case_help() {
+    tool --help
+    expect_status 0
+    expect_out "Usage: idpromtool COMMAND TARGET [options]"
+}
+
+case_usage_errors() {
+    tool frobnicate board
+    expect_status 2
+    expect_err "idpromtool: unknown command: frobnicate"
+    tool
+    expect_status 2
+    expect_err "missing command"
+    tool show fan
+    expect_status 2
+    expect_err "missing or bad number after: fan"
+    tool presence board
+    expect_status 2
+    tool show board --blank
+    expect_status 2
+    expect_err "unexpected argument: --blank"
+}
+
+# ---- presence ----
+case_presence_fan() {
+    tool presence fan 1
+    expect_status 0
+    expect_out "fan tray 1 is present"
+    sim fan 2 off
+    tool presence fan 2
+    expect_status 1
+    expect_err "ft2 is not present ...."
+    tool presence fan 3
+    expect_status 1
+    expect_err "ft3 instance is wrong. Pls. provide correct instance"
+}
+
+case_presence_psu() {
+    echo "chassis 0x60010000" >/tmp/pem_dump
+    tool presence psu 0
+    expect_status 0
+    expect_out "PD chassis type: 0x60010000"
+    expect_out "power module 0 is present in slot 3"
+    sim psu 3 off
+    tool presence psu 0
+    expect_status 1
+    expect_err "pm0 is not present ..."
+    tool presence psu 8
+    expect_status 1
+    expect_err "pm8 instance is wrong. Pls. provide correct instance"
+}
+
+case_presence_psu_chassis_file() {
+    tool presence psu 1
+    expect_status 1
+    expect_err "Cannot open /tmp/pem_dump to get chassis type."
+    : >/tmp/pem_dump
+    tool presence psu 1
+    expect_err "Cannot get chassis type from fscanf."
+    echo "rack 0x60010000" >/tmp/pem_dump
+    tool presence psu 1
+    expect_err "Getting chassis type failed."
+    printf 'chassis%0150d 0x60010000\n' 0 >/tmp/pem_dump
+    tool presence psu 1
+    expect_status 1
+    expect_err "Cannot get chassis type from fscanf."
+}
+
+# ---- show ----
+case_show_fan() {
+    image fan /tmp/fan.bin
+    sim load 1 1 /tmp/fan.bin
+    tool show fan 1
+    expect_status 0
+    expect_line "### Block #2 - Fan Block ###"
+    expect_line "PRODUCT_NUMBER : FAN-TRAY-2"
+    expect_line "SNMP_OID : 1.3.6.1"
+    expect_line "POWER_CONSUMPTION : -5"
+    expect_line "RMA_FAILURE_CODE : 1-2-3-4"
+    expect_line "AMBIENT_TEMPERATURE : 40"
+    expect_line "POWER_CONSUMPTION2 : -12"
+    expect_line "SERIAL_NUMBER : FT-SERIAL-9"
+    expect_no_out "WARNING: Checksum"
+    image fan /tmp/bad.bin --corrupt 200
+    sim load 1 1 /tmp/bad.bin
+    tool show fan 1
+    expect_status 1
+    expect_out "## WARNING: Checksum mismatch observed in this block! ##"
+    expect_err "checksum mismatch in the fan tray PROM"
+}
+
+case_show_psu() {
+    echo "chassis 0x60010001" >/tmp/pem_dump
+    image psu /tmp/psu.bin
+    sim load 2 3 /tmp/psu.bin
+    tool show psu 2
+    expect_status 0
+    expect_line "### Block #2 - Power Supply Block ###"
+    expect_line "CURRENT_MODE2 : -2"
+    expect_line "MAC_FLOAT_CURRENT_MODE2 : 20"
+    expect_no_out "WARNING: Checksum"
+}
+
+case_show_absent_fan() {
+    sim fan 1 off
+    tool show fan 1
+    expect_status 1
+    expect_err "ft1 is not present ...."
+    expect_err "idpromtool: fan tray 1 is not present"
+    expect_no_out "Reading SPROM INFO"
+}
+
+case_show_unreadable_prom() {
+    sim device 1 1 prom off
+    tool show fan 1 --force
+    expect_status 1
+    expect_out "NACK error!"
+    expect_out "Failed to read IDPROM board memory!"
+    expect_err "show failed, rc 0x2005"
+}
+
+# ---- program ----
+case_program_fan() {
+    sim aux 1 0 0 0xff
+    answers 37 y 9=NEWSERIAL 29=-7 31=300 36=S2 >/tmp/answers
+    TOOL_STDIN=/tmp/answers tool program fan 0 --blank
+    expect_status 0
+    expect_out " y - Your change WILL BE PROGRAMMED"
+    expect_out "Done programming SPROM."
+    expect_no_out "finished with error"
+    tool show fan 0
+    expect_status 0
+    expect_line "SERIAL_NUMBER : NEWSERIAL"
+    expect_line "AMBIENT_TEMPERATURE : -7"
+    expect_line "POWER_CONSUMPTION2 : 300"
+    expect_line "SERIAL_NUMBER : S2"
+    expect_no_out "WARNING: Checksum"
+    [ "$("$IOFPGA_SIM" aux 1 0 0)" = 0xf7 ] || fail "bit 3 of device 0x20 not cleared"
+}
+
+case_program_psu_declined() {
+    echo "chassis 0x60010001" >/tmp/pem_dump
+    image psu /tmp/psu.bin
+    sim load 2 0 /tmp/psu.bin
+    answers 37 n >/tmp/answers
+    TOOL_STDIN=/tmp/answers tool program psu 1
+    expect_status 0
+    expect_out " N - programming CANCELLED"
+    expect_no_out "Writing to IDPROM"
+    sim save 2 0 /tmp/after.bin 202
+    same_file /tmp/psu.bin /tmp/after.bin
+}
+
+case_program_end_of_input() {
+    image fan /tmp/fan.bin
+    sim load 1 2 /tmp/fan.bin
+    printf 'ABCD\n1\n' >/tmp/answers
+    TOOL_STDIN=/tmp/answers tool program fan 2
+    expect_status 0
+    expect_out "End of input - programming CANCELLED"
+    expect_no_out "Writing to IDPROM"
+    sim save 1 2 /tmp/after.bin 226
+    same_file /tmp/fan.bin /tmp/after.bin
+}
+
+# ---- dump ----
+case_dump_fan() {
+    image fan /tmp/fan.bin
+    sim load 1 2 /tmp/fan.bin
+    tool dump fan 2 /tmp/dump.bin
+    expect_status 0
+    expect_out "226 bytes of the fan tray PROM written to /tmp/dump.bin"
+    same_file /tmp/fan.bin /tmp/dump.bin
+}
+
+case_dump_psu() {
+    echo "chassis 0x60010002" >/tmp/pem_dump
+    image psu /tmp/psu.bin
+    sim load 2 3 /tmp/psu.bin
+    tool dump psu 1 /tmp/dump.bin
+    expect_status 0
+    expect_out "202 bytes of the power module PROM written to /tmp/dump.bin"
+    same_file /tmp/psu.bin /tmp/dump.bin
+}
+
+sim init
+"case_$case_name"
+echo "PASS ($case_name)"
