@@ -20,6 +20,9 @@ public:
       ok_ = false;
       return *this;
     }
+    if (s.empty()) {
+      return *this;
+    }
     if (strncat_s(buf_, N, s.data(), s.size()) != 0) {
       ok_ = false;
       return *this;
