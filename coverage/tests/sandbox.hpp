@@ -9,6 +9,7 @@
 #include "covdump.h"
 #include "fake_object.hpp"
 #include "os_fake.hpp"
+#include "stamp.hpp"
 
 namespace covdump::test {
 
@@ -23,6 +24,7 @@ protected:
     std::memset(cflow_loc, 0, sizeof cflow_loc);
     std::memset(cflow_log_path, 0, sizeof cflow_log_path);
     cflowpid = fake::state().pid;
+    refresh_utc_offset(); // as start-up does; handlers use the offset read last
   }
   void TearDown() override {
     reset_registry();

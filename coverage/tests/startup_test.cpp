@@ -129,7 +129,7 @@ TEST_F(Startup, NoDumpDirectoryStopsSilently) {
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_STREQ(std::getenv("GCOV_PREFIX"), "untouched");
   EXPECT_TRUE(state().exit_handlers.empty());
-  EXPECT_TRUE(state().dispositions.empty());
+  EXPECT_TRUE(state().actions.empty());
   EXPECT_FALSE(fake::exists("/misc"));
 }
 

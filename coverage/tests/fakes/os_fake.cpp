@@ -112,6 +112,11 @@ std::vector<std::string> lines_of(std::string_view path) {
   return lines;
 }
 
+sighandler_t handler_of(int sig) {
+  const auto found = state().actions.find(sig);
+  return found == state().actions.end() ? SIG_DFL : found->second.sa_handler;
+}
+
 } // namespace covdump::fake
 
 namespace covdump::os {
@@ -169,9 +174,11 @@ sighandler_t real_signal(int sig, sighandler_t handler) {
     errno = EINVAL;
     return SIG_ERR;
   }
-  auto &slot = state().dispositions[sig];
-  const sighandler_t old = slot;
-  slot = handler;
+  struct sigaction &slot = state().actions[sig];
+  const sighandler_t old = slot.sa_handler;
+  slot = {};
+  slot.sa_handler = handler;
+  slot.sa_flags = SA_RESTART;
   return old;
 }
 int real_sigaction(int sig, const struct sigaction *act, struct sigaction *oldact) {

@@ -35,8 +35,7 @@ struct State {
   std::vector<void (*)()> exit_handlers;
   std::string out;
   int fail_signal = 0;                          // signal whose install fails
-  std::map<int, sighandler_t> dispositions;     // installed with the real signal
-  std::map<int, struct sigaction> actions;      // installed with the real sigaction
+  std::map<int, struct sigaction> actions;      // dispositions installed
   std::vector<int> raised;
   std::vector<ExecCall> execs;
   int exec_result = -1;
@@ -62,5 +61,8 @@ bool is_symlink(std::string_view path);
 std::string link_target(std::string_view path); // sandbox form
 unsigned mode_of(std::string_view path);
 std::vector<std::string> lines_of(std::string_view path);
+
+// Plain handler of the disposition installed for `sig`.
+sighandler_t handler_of(int sig);
 
 } // namespace covdump::fake
