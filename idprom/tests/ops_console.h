@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace boardprom_test {
@@ -66,6 +68,21 @@ class Console {
     std::string output_;
     bool capturing_ = false;
 };
+
+// Answers for a program-mode walk: one line per prompt, empty except the
+// ones given by prompt index, then `tail` (the confirmation).
+inline std::string answer_lines(size_t prompts,
+                                const std::vector<std::pair<size_t, std::string>> &set,
+                                std::string_view tail = {})
+{
+    std::vector<std::string> lines(prompts);
+    for (const auto &[row, text] : set)
+        lines[row] = text;
+    std::string all;
+    for (const auto &l : lines)
+        all += l + "\n";
+    return all + std::string(tail);
+}
 
 // Number of times `needle` occurs in `text`.
 inline size_t count_of(const std::string &text, std::string_view needle)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,19 +44,6 @@ class UtilProgram : public SimulatedFpga {
         return {img.begin(), img.begin() + static_cast<std::ptrdiff_t>(len)};
     }
 
-    // Answers for every prompt: empty except the ones given.
-    static std::string answers(size_t prompts, std::vector<std::pair<size_t, std::string>> set,
-                               const std::string &confirm)
-    {
-        std::vector<std::string> lines(prompts);
-        for (auto &[row, text] : set)
-            lines[row] = text;
-        std::string all;
-        for (auto &l : lines)
-            all += l + "\n";
-        return all + confirm;
-    }
-
     int program(int kind, int mode, int channel, const std::string &input)
     {
         Console console(input);
@@ -77,7 +65,7 @@ TEST_F(UtilProgram, ModeZeroEditsThePromsContents)
     ASSERT_EQ(iofpga_sim_prom_load(1, 1, 0, img.data(), kFanImageSize), 0);
     // Prompt 9 is the Common Block's SERIAL_NUMBER, 29 the fan block's
     // AMBIENT_TEMPERATURE.
-    EXPECT_EQ(program(kFan, 0, 1, answers(kFanPrompts, {{9, "NEW-SN"}, {29, "-7"}}, "y")), 0);
+    EXPECT_EQ(program(kFan, 0, 1, answer_lines(kFanPrompts, {{9, "NEW-SN"}, {29, "-7"}}, "y")), 0);
     EXPECT_TRUE(out_.starts_with(kReading + "Programming SPROM info...\n")) << out_;
     EXPECT_NE(out_.find(" y - Your change WILL BE PROGRAMMED\n"
                         "\n* Writing to IDPROM board info memory... This will take a while... "
@@ -95,7 +83,7 @@ TEST_F(UtilProgram, ModeOneStartsFromZeros)
 {
     const Image img = power_module_image();
     ASSERT_EQ(iofpga_sim_prom_load(2, 0, 0, img.data(), kPsuImageSize), 0);
-    EXPECT_EQ(program(kPsu, 1, 0, answers(kPsuPrompts, {{0, "abcd"}}, "Y")), 0);
+    EXPECT_EQ(program(kPsu, 1, 0, answer_lines(kPsuPrompts, {{0, "abcd"}}, "Y")), 0);
     Image want{};
     put(want, 0, 2, 0xABCD);
     fix_checksums(want, sprom_info_Ostrand);
@@ -106,7 +94,7 @@ TEST_F(UtilProgram, ModeOneStartsFromZeros)
 TEST_F(UtilProgram, WholeImageIsWrittenInOrder)
 {
     ASSERT_EQ(iofpga_sim_clear_log(), 0);
-    EXPECT_EQ(program(kPsu, 1, 6, answers(kPsuPrompts, {}, "y")), 0);
+    EXPECT_EQ(program(kPsu, 1, 6, answer_lines(kPsuPrompts, {}, "y")), 0);
     // The data-register words, oldest first, as far back as the simulated
     // FPGA's log reaches: one word per PROM byte holding the offset's low
     // byte, ending with the image's last byte.
@@ -129,7 +117,7 @@ TEST_F(UtilProgram, DeclinedWritesNothing)
     const Image img = fan_tray_image();
     ASSERT_EQ(iofpga_sim_prom_load(1, 0, 0, img.data(), kFanImageSize), 0);
     const uint64_t writes_before = register_writes();
-    EXPECT_EQ(program(kFan, 0, 0, answers(kFanPrompts, {{9, "CHANGED"}}, "n")), 0);
+    EXPECT_EQ(program(kFan, 0, 0, answer_lines(kFanPrompts, {{9, "CHANGED"}}, "n")), 0);
     EXPECT_TRUE(out_.ends_with(" N - programming CANCELLED\n" + kDone)) << out_;
     EXPECT_EQ(out_.find("Writing to IDPROM"), std::string::npos);
     EXPECT_EQ(prom(1, 0, kFanImageSize), bytes_of(img, kFanImageSize));
@@ -151,7 +139,7 @@ TEST_F(UtilProgram, EndOfInputWritesNothing)
 
 TEST_F(UtilProgram, VerifySkipIsClearedOnReturn)
 {
-    EXPECT_EQ(program(kPsu, 1, 2, answers(kPsuPrompts, {}, "Z")), 0);
+    EXPECT_EQ(program(kPsu, 1, 2, answer_lines(kPsuPrompts, {}, "Z")), 0);
     EXPECT_NE(out_.find("Z - Your change is programmed, but VERIFICATION is SKIPPED\n"),
               std::string::npos);
     EXPECT_NE(out_.find("Writing to IDPROM"), std::string::npos);
@@ -161,7 +149,7 @@ TEST_F(UtilProgram, VerifySkipIsClearedOnReturn)
 TEST_F(UtilProgram, UnreadablePromIsNotProgrammed)
 {
     ASSERT_EQ(iofpga_sim_set_present(1, 2, IOFPGA_SIM_PROM, 0), 0);
-    EXPECT_EQ(program(kFan, 0, 2, answers(kFanPrompts, {}, "y")), IDPROM_RC_NACK);
+    EXPECT_EQ(program(kFan, 0, 2, answer_lines(kFanPrompts, {}, "y")), IDPROM_RC_NACK);
     EXPECT_NE(out_.find("Failed to read IDPROM board info memory!\n"
                         "* SPROM write finished with error. rc:8197\n" +
                         kDone),
@@ -173,7 +161,7 @@ TEST_F(UtilProgram, FailedWriteIsReported)
 {
     // Mode 1 reads nothing; the PROM then refuses every write.
     ASSERT_EQ(iofpga_sim_set_present(2, 4, IOFPGA_SIM_PROM, 0), 0);
-    EXPECT_EQ(program(kPsu, 1, 4, answers(kPsuPrompts, {}, "y")), IDPROM_RC_NACK);
+    EXPECT_EQ(program(kPsu, 1, 4, answer_lines(kPsuPrompts, {}, "y")), IDPROM_RC_NACK);
     EXPECT_TRUE(out_.ends_with("Failed to write data to IDPROM board info memory!\n"
                                "* SPROM write finished with error. rc:8197\n" +
                                kDone))
@@ -191,6 +179,97 @@ TEST_F(UtilProgram, BadLayoutRowIsReportedAndNothingWritten)
                         "* SPROM write finished with error. rc:256\n"),
               std::string::npos);
     EXPECT_EQ(register_writes(), writes_before);
+}
+
+} // namespace
+
+namespace {
+
+inline constexpr size_t kBoardPrompts = 46;
+
+// The board ID-PROM road: the fake I2C bus with its 2 KiB EEPROM.
+class UtilProgramBoard : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        reset_platform();
+        force_verify_skip = 0;
+    }
+
+    int program(int mode, const std::string &input)
+    {
+        Console console(input);
+        const int rc = idprom_util_program(0, 2, mode, 0);
+        out_ = console.output();
+        return rc;
+    }
+
+    // ID-PROM offsets of the SMBus byte writes, in the order made.
+    static std::vector<int> written_offsets()
+    {
+        std::vector<int> offsets;
+        for (const I2cEvent &e : fake_i2c().events) {
+            if (e.kind == I2cEvent::SmbusWrite)
+                offsets.push_back((e.addr - 0x50) * 256 + e.command);
+        }
+        return offsets;
+    }
+
+    std::string out_;
+};
+
+TEST_F(UtilProgramBoard, ConfirmedImageIsWrittenWholeAndInOrder)
+{
+    const Image img = board_image();
+    std::copy_n(img.begin(), kBoardImageSize, fake_i2c().eeprom.begin());
+    EXPECT_EQ(program(0, std::string(kBoardPrompts, '\n') + "y"), 0);
+    std::vector<int> expected(kBoardImageSize);
+    for (size_t i = 0; i < kBoardImageSize; ++i)
+        expected[i] = static_cast<int>(i);
+    EXPECT_EQ(written_offsets(), expected);
+    EXPECT_TRUE(std::equal(img.begin(), img.begin() + kBoardImageSize, fake_i2c().eeprom.begin()));
+    EXPECT_TRUE(out_.ends_with("Please wait.\nDone programming SPROM.\n")) << out_;
+}
+
+TEST_F(UtilProgramBoard, BlankModeWritesTheEnteredValues)
+{
+    fake_i2c().eeprom.fill(0xFF);
+    // Prompt 21 is VID, 24 the LC Block's BLOCK_LENGTH.
+    EXPECT_EQ(program(1, answer_lines(kBoardPrompts, {{21, "V02"}, {24, "103"}}, "y")), 0);
+    Image want{};
+    put_text(want, 156, 4, "V02");
+    want[163] = 103;
+    fix_checksums(want, sprom_info_cpu_Calderi);
+    EXPECT_TRUE(std::equal(want.begin(), want.begin() + kBoardImageSize,
+                           fake_i2c().eeprom.begin()));
+    EXPECT_EQ(fake_i2c().eeprom[kBoardImageSize], 0xFF); // nothing beyond the image
+}
+
+TEST_F(UtilProgramBoard, DeclinedWritesNothing)
+{
+    EXPECT_EQ(program(0, std::string(kBoardPrompts, '\n') + "N"), 0);
+    EXPECT_TRUE(written_offsets().empty());
+}
+
+TEST_F(UtilProgramBoard, ReadFailureStopsBeforeTheWalk)
+{
+    fake_i2c().absent.insert(0x51);
+    EXPECT_EQ(program(0, std::string(kBoardPrompts, '\n') + "y"), IDPROM_RC_TRANSFER_FAILED);
+    EXPECT_TRUE(out_.ends_with("Failed to read IDPROM board info memory!\n"
+                               "* SPROM write finished with error. rc:261\n"
+                               "Done programming SPROM.\n"))
+        << out_;
+    EXPECT_TRUE(written_offsets().empty());
+}
+
+TEST_F(UtilProgramBoard, WriteFailureIsReported)
+{
+    fake_i2c().absent.insert(0x51);
+    EXPECT_EQ(program(1, std::string(kBoardPrompts, '\n') + "y"), IDPROM_RC_TRANSFER_FAILED);
+    EXPECT_TRUE(out_.ends_with("Failed to write data to IDPROM board info memory!\n"
+                               "* SPROM write finished with error. rc:261\n"
+                               "Done programming SPROM.\n"))
+        << out_;
 }
 
 } // namespace

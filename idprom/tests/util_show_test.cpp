@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace boardprom_test;
@@ -67,6 +68,76 @@ TEST_F(UtilShow, SilentPromIsAReadFailure)
     const std::string out = console.output();
     EXPECT_TRUE(out.ends_with("Failed to read IDPROM board memory!\n"));
     EXPECT_EQ(out.find("Printing SPROM info"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// The board ID-PROM road on the fake I2C bus.
+class UtilShowBoard : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        reset_platform();
+        const Image img = board_image();
+        std::copy_n(img.begin(), kBoardImageSize, fake_i2c().eeprom.begin());
+    }
+};
+
+TEST_F(UtilShowBoard, BoardBytesGoToTheCallerUnshown)
+{
+    Image buf{};
+    Console console;
+    EXPECT_EQ(idprom_util_show(0, 2, 0, buf.data(), 100), 0);
+    EXPECT_EQ(console.output(), kReading);
+    const Image img = board_image();
+    EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 100, img.begin()));
+    EXPECT_EQ(buf[100], 0);
+}
+
+TEST_F(UtilShowBoard, BoardReadFailureIsReported)
+{
+    fake_i2c().absent.insert(0x50);
+    Image buf{};
+    Console console;
+    EXPECT_EQ(idprom_util_show(1, 2, 0, buf.data(), 16), IDPROM_RC_TRANSFER_FAILED);
+    EXPECT_TRUE(console.output().ends_with("Failed to read IDPROM board memory!\n"));
+}
+
+struct DumpCase {
+    int kind;
+    int size;
+};
+
+class BinDump : public UtilShowBoard, public testing::WithParamInterface<DumpCase> {};
+
+// Always the board road; the kind only chooses how many bytes.
+TEST_P(BinDump, KindChoosesTheLength)
+{
+    Image buf{};
+    int size = -1;
+    Console console;
+    EXPECT_EQ(idprom_util_bin_dump_sprom(GetParam().kind, buf.data(), &size), 0);
+    EXPECT_EQ(console.output(), "");
+    EXPECT_EQ(size, GetParam().size);
+    const Image img = board_image();
+    EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + size, img.begin()));
+    EXPECT_EQ(buf[static_cast<size_t>(size)], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BinDump,
+                         testing::Values(DumpCase{0, 270}, DumpCase{3, 226}, DumpCase{4, 202}));
+
+TEST_F(UtilShowBoard, DumpReadFailureLeavesTheSizeAlone)
+{
+    fake_i2c().absent.insert(0x50);
+    Image buf{};
+    int size = -1;
+    Console console;
+    EXPECT_EQ(idprom_util_bin_dump_sprom(0, buf.data(), &size), IDPROM_RC_TRANSFER_FAILED);
+    EXPECT_TRUE(console.output().ends_with("Failed to read IDPROM board memory!\n"));
+    EXPECT_EQ(size, -1);
 }
 
 } // namespace
