@@ -5,9 +5,11 @@
 #include "portlock.h"
 #include "settings.h"
 
-namespace portlock {
+namespace portlock
+{
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kBanner = "Portlock programme\n";
 inline constexpr const char *kUsage = "usage: portlock -U (unlock) | -L (lock)\n";

@@ -8,9 +8,11 @@
 #include "portlock.h"
 #include "settings.h"
 
-namespace portlock {
+namespace portlock
+{
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kLockLine = "Me Lock\n";
 inline constexpr const char *kLockFormat = "LOCK: I/O port 0xB2 read: 0x%x\n";

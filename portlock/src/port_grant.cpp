@@ -6,16 +6,15 @@
 #include "port_io.h"
 #include "settings.h"
 
-namespace portlock {
+namespace portlock
+{
 
 // Printed instead of touching any port when the kernel refuses access.
 inline constexpr const char *kRefusedFormat =
     "portlock: access to I/O port 0x%x refused: %s (I/O port privileges are needed; run as "
     "root)\n";
 
-PortGrant::PortGrant(std::uint16_t port) : port_(port), held_(port_access(port, true) == 0)
-{
-}
+PortGrant::PortGrant(std::uint16_t port) : port_(port), held_(port_access(port, true) == 0) {}
 
 PortGrant::~PortGrant()
 {

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace portlock {
+namespace portlock
+{
 
-class PortGrant {
+class PortGrant
+{
   public:
     explicit PortGrant(std::uint16_t port);
     ~PortGrant();

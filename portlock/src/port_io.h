@@ -13,7 +13,8 @@ unsigned char inb(unsigned short port);
 void outb(unsigned char value, unsigned short port);
 }
 
-namespace portlock {
+namespace portlock
+{
 
 // Grants (on = true) or releases access to one I/O port, as
 // ioperm(port, 1, on). Returns 0, or -1 with errno set.

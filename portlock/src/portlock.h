@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-namespace portlock {
+namespace portlock
+{
 
 // Runs the command line; standard output and error are passed in so the
 // whole tool can run against a simulated firmware. Returns the exit status.

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace portlock {
+namespace portlock
+{
 
 // Software-SMI command port: a write raises an SMI, a read returns the
 // byte the firmware left there.

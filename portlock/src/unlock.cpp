@@ -8,9 +8,11 @@
 #include "portlock.h"
 #include "settings.h"
 
-namespace portlock {
+namespace portlock
+{
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kUnlockedLine = "Me Unlock\n";
 inline constexpr const char *kUnlockFormat =

@@ -4,7 +4,8 @@
 #include "fakes/fake_firmware.h"
 #include "fakes/run_portlock.h"
 
-namespace {
+namespace
+{
 
 TEST(CommandLine, NoArgumentPrintsBannerAndUsageAndTouchesNothing)
 {
@@ -18,7 +19,8 @@ TEST(CommandLine, NoArgumentPrintsBannerAndUsageAndTouchesNothing)
     EXPECT_TRUE(fake::firmware().trace.empty());
 }
 
-class UnknownOption : public testing::TestWithParam<const char *> {
+class UnknownOption : public testing::TestWithParam<const char *>
+{
 };
 
 TEST_P(UnknownOption, PrintsOnlyTheBannerAndTouchesNothing)

@@ -4,9 +4,11 @@
 #include "fakes/fake_firmware.h"
 #include "fakes/run_portlock.h"
 
-namespace {
+namespace
+{
 
-class Lock : public testing::Test {
+class Lock : public testing::Test
+{
   protected:
     void SetUp() override
     {

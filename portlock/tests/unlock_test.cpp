@@ -4,7 +4,8 @@
 #include "fakes/fake_firmware.h"
 #include "fakes/run_portlock.h"
 
-namespace {
+namespace
+{
 
 using Answers = std::deque<std::optional<std::uint8_t>>;
 
@@ -22,7 +23,8 @@ void PrintTo(const UnlockCase &c, std::ostream *os)
     *os << c.name;
 }
 
-class UnlockOutcome : public testing::TestWithParam<UnlockCase> {
+class UnlockOutcome : public testing::TestWithParam<UnlockCase>
+{
   protected:
     void SetUp() override
     {
@@ -47,32 +49,45 @@ TEST_P(UnlockOutcome, PrintsReportsAndPausesAsTheFirmwareAnswers)
 }
 
 const UnlockCase kUnlockCases[] = {
-    {"AnswerOnThirdAttempt", {0x00, 0x00, 0xAA}, 0,
+    {"AnswerOnThirdAttempt",
+     {0x00, 0x00, 0xAA},
+     0,
      "Portlock programme\nMe Unlock\n"
      "UNLOCK: I/O port 0xB2 read: 0xe0 Passed Lock status = 0xaa Retry = 4\n",
-     16, 3},
-    {"PrimerLeftInPlacePassesAtOnce", {}, 0,
+     16,
+     3},
+    {"PrimerLeftInPlacePassesAtOnce",
+     {},
+     0,
      "Portlock programme\nMe Unlock\n"
      "UNLOCK: I/O port 0xB2 read: 0xe0 Passed Lock status = 0x55 Retry = 6\n",
-     0, 1},
+     0,
+     1},
     {"SixFailuresPauseFiveTimes", Answers(6, std::uint8_t{0x13}), 1,
      "Portlock programme\n"
      "UNLOCK: I/O port 0xB2 read: 0xe0 Failed Lock status = 0x13 Retry = 0\n",
      40, 6},
-    {"PrimerReturnedOnLastAttempt", {0x00, 0x00, 0x00, 0x00, 0x00, 0x55}, 0,
+    {"PrimerReturnedOnLastAttempt",
+     {0x00, 0x00, 0x00, 0x00, 0x00, 0x55},
+     0,
      "Portlock programme\nMe Unlock\n"
      "UNLOCK: I/O port 0xB2 read: 0xe0 Passed Lock status = 0x55 Retry = 1\n",
-     40, 6},
-    {"ZeroAnswerIsNotDone", {0x00}, 1,
+     40,
+     6},
+    {"ZeroAnswerIsNotDone",
+     {0x00},
+     1,
      "Portlock programme\n"
      "UNLOCK: I/O port 0xB2 read: 0xe0 Failed Lock status = 0x0 Retry = 0\n",
-     40, 6},
+     40,
+     6},
 };
 
 INSTANTIATE_TEST_SUITE_P(Unlock, UnlockOutcome, testing::ValuesIn(kUnlockCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
-class Unlock : public testing::Test {
+class Unlock : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -87,9 +102,8 @@ TEST_F(Unlock, PrimesAnswerPortThenRequestsAndReleasesBothPorts)
     fake::run_portlock({"-U"});
 
     const std::vector<std::string> expected{
-        "grant 0x80",       "grant 0xb2",  "out 0x55 0x80", "in 0xb2",
-        "out 0xe0 0xb2",    "in 0x80",     "pause 8",       "out 0xe0 0xb2",
-        "in 0x80",          "in 0xb2",     "release 0xb2",  "release 0x80",
+        "grant 0x80", "grant 0xb2",    "out 0x55 0x80", "in 0xb2", "out 0xe0 0xb2", "in 0x80",
+        "pause 8",    "out 0xe0 0xb2", "in 0x80",       "in 0xb2", "release 0xb2",  "release 0x80",
     };
     EXPECT_EQ(fake::firmware().trace, expected);
 }

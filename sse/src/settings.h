@@ -3,7 +3,8 @@
 
 #include <fcntl.h>
 
-namespace ssecall {
+namespace ssecall
+{
 
 // The SSE kernel driver's character device.
 inline constexpr const char *kDevicePath = "/dev/klm_sse";

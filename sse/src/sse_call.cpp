@@ -4,7 +4,8 @@
 #include "sse_device.h"
 #include "sse_gateway.h"
 
-namespace {
+namespace
+{
 
 // Constant-initialised: usable before any constructor of the loading
 // program runs, and nothing to destroy at exit.

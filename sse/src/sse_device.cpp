@@ -6,16 +6,19 @@
 #include "settings.h"
 #include "sse_os.h"
 
-namespace ssecall {
+namespace ssecall
+{
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kOpenFailedFormat =
     "ERROR: sse_fd=%d err=%d sse_lib failed to open the /dev/klm_sse\n";
 
 // Holds the open lock for a scope, with thread cancellation held off so a
 // caller cancelled inside open() or printf() cannot leave it locked.
-class OpenSection {
+class OpenSection
+{
   public:
     explicit OpenSection(pthread_mutex_t &lock) : lock_(lock)
     {

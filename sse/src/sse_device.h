@@ -6,7 +6,8 @@
 
 #include <atomic>
 
-namespace ssecall {
+namespace ssecall
+{
 
 inline constexpr int kNotOpen = -1;
 

@@ -5,7 +5,8 @@
 #include "sse_os.h"
 #include "sse_record.h"
 
-namespace ssecall {
+namespace ssecall
+{
 
 int sse_call_on(SseDevice &device, int cmd, void *arg)
 {

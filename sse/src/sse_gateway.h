@@ -3,7 +3,8 @@
 
 #include "sse_device.h"
 
-namespace ssecall {
+namespace ssecall
+{
 
 // sse_call's work on a given device: the driver's result when it is 0 or
 // more, otherwise the errno value of the failed ioctl or open.

@@ -5,7 +5,8 @@
 
 #include "sse_record.h"
 
-namespace ssecall {
+namespace ssecall
+{
 
 // open(path, flags): a descriptor, or -1 with errno set.
 int sse_os_open(const char *path, int flags);

@@ -4,12 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ssecall {
+namespace ssecall
+{
 
 struct SseRecord {
-    std::int32_t status;       // 0 before every call
-    std::uint8_t reserved[4];  // alignment of the pointer; zeroed
-    void *arg;                 // the caller's argument, passed through unchanged
+    std::int32_t status;      // 0 before every call
+    std::uint8_t reserved[4]; // alignment of the pointer; zeroed
+    void *arg;                // the caller's argument, passed through unchanged
 };
 
 static_assert(sizeof(SseRecord) == 16, "the driver expects a 16-byte record");

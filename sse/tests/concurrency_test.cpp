@@ -1,32 +1,22 @@
 // Many threads making their first call at once.
 #include <gtest/gtest.h>
 
-#include <latch>
-#include <thread>
 #include <vector>
 
+#include "calls_at_once.h"
 #include "fakes/fake_driver.h"
 #include "sse_gateway.h"
 
-namespace {
+namespace
+{
 
 constexpr int kThreads = 16;
 
-// Starts kThreads threads that each make one call as soon as all of them
-// are ready, and collects their results.
 std::vector<int> first_calls_at_once(ssecall::SseDevice &device)
 {
-    std::vector<int> results(kThreads, -1);
-    std::latch start(kThreads);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back([&, i] {
-            start.arrive_and_wait();
-            results[i] = ssecall::sse_call_on(device, 0x5301, &results[i]);
-        });
-    for (auto &thread : threads)
-        thread.join();
-    return results;
+    int data = 0;
+    return fake::calls_at_once(kThreads,
+                               [&] { return ssecall::sse_call_on(device, 0x5301, &data); });
 }
 
 TEST(SseConcurrency, ConcurrentFirstCallsOpenTheDeviceOnce)

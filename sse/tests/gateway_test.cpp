@@ -5,14 +5,16 @@
 
 #include "fakes/fake_driver.h"
 #include "settings.h"
-#include "ssecall.h"
 #include "sse_gateway.h"
+#include "ssecall.h"
 
-namespace {
+namespace
+{
 
 constexpr int kCommand = 0x5301;
 
-class Gateway : public testing::Test {
+class Gateway : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -161,7 +163,8 @@ void PrintTo(const DriverAnswer &answer, std::ostream *os)
     *os << answer.name;
 }
 
-class DriverResult : public Gateway, public testing::WithParamInterface<DriverAnswer> {
+class DriverResult : public Gateway, public testing::WithParamInterface<DriverAnswer>
+{
 };
 
 TEST_P(DriverResult, IsTurnedIntoTheReturnValueWithoutAMessage)

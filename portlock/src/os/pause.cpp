@@ -4,7 +4,8 @@
 
 #include "port_io.h"
 
-namespace portlock {
+namespace portlock
+{
 
 void pause_seconds(unsigned seconds)
 {

@@ -5,7 +5,8 @@
 
 #include "port_io.h"
 
-namespace portlock {
+namespace portlock
+{
 
 int port_access(std::uint16_t port, bool on)
 {

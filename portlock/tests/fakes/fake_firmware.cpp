@@ -7,9 +7,11 @@
 #include "port_io.h"
 #include "settings.h"
 
-namespace fake {
+namespace fake
+{
 
-namespace {
+namespace
+{
 
 Firmware machine;
 
@@ -88,7 +90,8 @@ extern "C" void outb(unsigned char value, unsigned short port)
     }
 }
 
-namespace portlock {
+namespace portlock
+{
 
 int port_access(std::uint16_t port, bool on)
 {

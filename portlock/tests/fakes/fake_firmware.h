@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-namespace fake {
+namespace fake
+{
 
 struct Firmware {
     // Script: what the SMI handler leaves in port 0x80 after each unlock

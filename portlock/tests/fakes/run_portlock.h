@@ -9,7 +9,8 @@
 
 #include "portlock.h"
 
-namespace fake {
+namespace fake
+{
 
 struct Run {
     int status;
@@ -17,11 +18,10 @@ struct Run {
     std::string err;
 };
 
-class MemoryStream {
+class MemoryStream
+{
   public:
-    MemoryStream() : file_(open_memstream(&buffer_, &size_))
-    {
-    }
+    MemoryStream() : file_(open_memstream(&buffer_, &size_)) {}
     ~MemoryStream()
     {
         if (file_ != nullptr)

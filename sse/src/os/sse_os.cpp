@@ -3,7 +3,8 @@
 #include <fcntl.h>
 #include <sys/ioctl.h>
 
-namespace ssecall {
+namespace ssecall
+{
 
 int sse_os_open(const char *path, int flags)
 {

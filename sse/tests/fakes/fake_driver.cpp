@@ -7,9 +7,11 @@
 
 #include "sse_os.h"
 
-namespace fake {
+namespace fake
+{
 
-namespace {
+namespace
+{
 
 std::unique_ptr<Driver> instance = std::make_unique<Driver>();
 
@@ -33,7 +35,8 @@ void reset()
 
 } // namespace fake
 
-namespace ssecall {
+namespace ssecall
+{
 
 int sse_os_open(const char *path, int flags)
 {

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-namespace fake {
+namespace fake
+{
 
 struct Command {
     int fd;

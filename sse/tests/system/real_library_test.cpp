@@ -8,17 +8,16 @@
 
 #include <cstdint>
 #include <cstring>
-#include <latch>
-#include <thread>
 #include <vector>
 
+#include "calls_at_once.h"
 #include "shim/fake_klm_sse.h"
 #include "ssecall.h"
 
-namespace {
+namespace
+{
 
-constexpr char kMissingLine[] =
-    "ERROR: sse_fd=-1 err=2 sse_lib failed to open the /dev/klm_sse\n";
+constexpr char kMissingLine[] = "ERROR: sse_fd=-1 err=2 sse_lib failed to open the /dev/klm_sse\n";
 
 // Kept first, so that a run of the whole program in one process still
 // meets the device missing before anything opened it.
@@ -88,16 +87,9 @@ TEST(RealLibrary, ConcurrentFirstCallsOpenTheDeviceOnce)
 {
     constexpr int kThreads = 16;
     fake_klm_sse_set_open_delay(5000);
-    std::vector<int> results(kThreads, -1);
-    std::latch start(kThreads);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back([&, i] {
-            start.arrive_and_wait();
-            results[i] = sse_call(FAKE_SSE_COUNT, nullptr);
-        });
-    for (auto &thread : threads)
-        thread.join();
+
+    const std::vector<int> results =
+        fake::calls_at_once(kThreads, [] { return sse_call(FAKE_SSE_COUNT, nullptr); });
 
     EXPECT_EQ(results, std::vector<int>(kThreads, 7));
     EXPECT_EQ(fake_klm_sse_opens(), 1) << "descriptors leaked";
