@@ -72,9 +72,10 @@ BOARDPROM_EXPORT int arm_cpu_i2c_port_wr(int bus, int /*reg*/, int addr, const u
     I2cFd fd = open_plain(bus, addr, kWriteName, err);
     if (!fd.valid())
         return IDPROM_RC_INVALID;
-    // A negative length is never handed to write(): it reads as a failed write.
+    // A negative length is never handed to write(): it reads as a failed write
+    // (and a -1 result must not pass for a complete one).
     ssize_t rc = len < 0 ? -1 : os::i2c_write(fd.get(), data, static_cast<size_t>(len));
-    if (rc != len) {
+    if (len < 0 || rc != len) {
         err.say(kWriteFailed, kWriteName, static_cast<int>(rc));
         return IDPROM_RC_INVALID;
     }
