@@ -1,0 +1,154 @@
+// The server thread and the monitoring thread on real sockets at the same
+// time: registrations, injections and status requests against
+// notifications, snapshots and restores. Run under ThreadSanitizer.
+#include "pcie_monitor.h"
+#include "request.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRequests = 300;
+constexpr int kNotifications = 600;
+
+class StdoutToNull {
+  public:
+    StdoutToNull()
+    {
+        fflush(stdout);
+        saved_ = dup(1);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        close(null);
+    }
+    ~StdoutToNull()
+    {
+        fflush(stdout);
+        dup2(saved_, 1);
+        close(saved_);
+    }
+
+  private:
+    int saved_;
+};
+
+void reset_table()
+{
+    for (int &fd : linkmonsockfd)
+        fd = -1;
+    memset(fmea_devices, 0, sizeof(FmeaDevice) * 4);
+    for (uint32_t i = 0; i < 4; ++i) {
+        fmea_devices[i].index = i;
+        fmea_devices[i].vendor = 0x8086;
+        fmea_devices[i].bus = i + 1;
+        fmea_devices[i].link_status = 0x2011;
+    }
+    n_fmea_devices = 4;
+    fi_command = 0;
+    skiptime = {0, 0};
+}
+
+uint64_t request_for(int i)
+{
+    switch (i % 4) {
+    case 0:
+        return linkmon::encode_request(LINKMON_ACTION_SET, LINKMON_CMD_LINK, (1 + i % 3) << 8);
+    case 1:
+        return linkmon::encode_request(LINKMON_ACTION_SHOW, LINKMON_CMD_STATUS, 2 << 8);
+    case 2:
+        return linkmon::encode_request(LINKMON_ACTION_SET, LINKMON_CMD_STATE0, 0);
+    default:
+        return linkmon::encode_request(LINKMON_ACTION_SHOW, LINKMON_CMD_UES, 3 << 8);
+    }
+}
+
+// Drains a client's end; the number of bytes it had received.
+size_t drain(int fd)
+{
+    size_t total = 0;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n <= 0)
+            return total;
+        total += static_cast<size_t>(n);
+    }
+}
+
+TEST(NetRace, ServerAndMonitorShareTheTableAndTheInjection)
+{
+    StdoutToNull quiet;
+    reset_table();
+    std::vector<int> peers;
+
+    std::thread server([&] {
+        for (int i = 0; i < kRequests; ++i) {
+            int sv[2];
+            ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, sv));
+            uint64_t word = request_for(i);
+            ASSERT_EQ(8, send(sv[1], &word, sizeof word, 0));
+            service_client(sv[0]);
+            // Every third client goes away again; the next registration or
+            // notification must free its slot.
+            if (i % 3 == 2)
+                close(sv[1]);
+            else
+                peers.push_back(sv[1]);
+        }
+    });
+    std::thread monitor([] {
+        for (int i = 0; i < kNotifications; ++i) {
+            unsigned row = static_cast<unsigned>(i % 4);
+            int action = 0;
+            if (fi_snapshot_if_target(LINKMON_CMD_LINK, row, &action))
+                fmea_devices[row].new_link_status = 0xFFFF;
+            notify_clients(row, NOTIFY_LINK);
+        }
+    });
+    server.join();
+    monitor.join();
+
+    // Every record arrives whole.
+    for (int fd : peers) {
+        EXPECT_EQ(0u, drain(fd) % sizeof(FmeaDevice));
+        close(fd);
+    }
+    close_all_clients();
+}
+
+TEST(NetRace, FullTableFlushWhileNotifying)
+{
+    StdoutToNull quiet;
+    reset_table();
+    constexpr int kClients = 120;
+    std::vector<int> peers;
+    for (int i = 0; i < kClients; ++i) {
+        int sv[2];
+        ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, sv));
+        add_linkmon_client(sv[0]);
+        peers.push_back(sv[1]);
+    }
+    std::thread flusher([] {
+        for (int i = 0; i < 50; ++i)
+            close_all_clients();
+    });
+    std::thread monitor([] {
+        for (int i = 0; i < 200; ++i)
+            notify_clients(0, NOTIFY_LINK);
+    });
+    flusher.join();
+    monitor.join();
+    for (int fd : peers) {
+        EXPECT_EQ(0u, drain(fd) % sizeof(FmeaDevice));
+        close(fd);
+    }
+}
+
+} // namespace
