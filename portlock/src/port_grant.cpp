@@ -11,8 +11,7 @@ namespace portlock
 
 // Printed instead of touching any port when the kernel refuses access.
 inline constexpr const char *kRefusedFormat =
-    "portlock: access to I/O port 0x%x refused: %s (I/O port privileges are needed; run as "
-    "root)\n";
+    "portlock: access to I/O port 0x%x refused: %s; no port was touched\n";
 
 PortGrant::PortGrant(std::uint16_t port) : port_(port), held_(port_access(port, true) == 0) {}
 

@@ -50,8 +50,8 @@ TEST_F(Lock, RefusedCommandPortTouchesNoPort)
 
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Portlock programme\nMe Lock\n");
-    EXPECT_EQ(run.err, "portlock: access to I/O port 0xb2 refused: Operation not permitted "
-                       "(I/O port privileges are needed; run as root)\n");
+    EXPECT_EQ(run.err, "portlock: access to I/O port 0xb2 refused: Operation not permitted; no "
+                       "port was touched\n");
     EXPECT_TRUE(fake::firmware().port_traffic().empty());
     EXPECT_EQ(fake::firmware().lock_requests, 0);
 }

@@ -136,8 +136,8 @@ TEST_F(Unlock, RefusedAnswerPortTouchesNoPort)
 
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Portlock programme\n");
-    EXPECT_EQ(run.err, "portlock: access to I/O port 0x80 refused: Operation not permitted "
-                       "(I/O port privileges are needed; run as root)\n");
+    EXPECT_EQ(run.err, "portlock: access to I/O port 0x80 refused: Operation not permitted; no "
+                       "port was touched\n");
     EXPECT_TRUE(fake::firmware().port_traffic().empty());
     EXPECT_EQ(fake::firmware().seconds_paused, 0u);
 }
@@ -151,8 +151,8 @@ TEST_F(Unlock, RefusedCommandPortGivesTheAnswerPortBackUntouched)
 
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Portlock programme\n");
-    EXPECT_EQ(run.err, "portlock: access to I/O port 0xb2 refused: Function not implemented "
-                       "(I/O port privileges are needed; run as root)\n");
+    EXPECT_EQ(run.err, "portlock: access to I/O port 0xb2 refused: Function not implemented; no "
+                       "port was touched\n");
     const std::vector<std::string> expected{"grant 0x80", "refused 0xb2", "release 0x80"};
     EXPECT_EQ(fake::firmware().trace, expected);
     EXPECT_EQ(fake::firmware().answer_port, 0xFF) << "primer written without access";
