@@ -1,0 +1,84 @@
+#!/bin/sh
+# Runs one scenario of the coverage probe on a simulated card and checks
+# the files it leaves.
+#
+#   card_test.sh SCENARIO WORKDIR COMMAND...
+#
+# The card is a private mount namespace whose root is a fresh tmpfs: the
+# machine's /usr, /etc, /dev and /proc and the build tree are bound in,
+# /misc and /tmp are tmpfs of their own, so nothing touches the machine's
+# /misc or /tmp (the machine need not even have a /misc). COMMAND is the
+# probe, possibly behind the emulator; it receives SCENARIO as its last
+# argument.
+set -eu
+
+if [ "${1:-}" != --inside ]; then
+  exec unshare -m --propagation private sh "$0" --inside "$@"
+fi
+shift
+scenario=$1
+work=$2
+shift 2
+
+root=$work/root-$scenario
+mkdir -p "$root"
+mount -t tmpfs card-root "$root"
+for d in bin sbin lib lib32 lib64 libx32; do
+  if [ -L "/$d" ]; then
+    ln -s "$(readlink "/$d")" "$root/$d"
+  elif [ -d "/$d" ]; then
+    mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
+  fi
+done
+for d in usr etc dev proc "$work"; do
+  mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
+done
+for d in misc tmp; do
+  mkdir "$root/$d" && mount -t tmpfs "card-$d" "$root/$d"
+done
+
+mkdir -p "$root/misc/scratch"
+[ "$scenario" = disk ] && mkdir -p "$root/misc/disk1"
+printf 'card7\n' > "$root/tmp/cflow_loc"
+
+exec chroot "$root" /bin/sh -s "$scenario" "$@" <<'CARD'
+set -eu
+scenario=$1
+shift
+fail() { echo "FAIL: $*" >&2; exit 1; }
+cd /tmp
+logs=/misc/scratch/cflow/coverage_logs_card7.dat
+stamp='[0-9]\{14\}'
+
+"$@" "$scenario" > probe.out || fail "probe exited with status $?"
+cat probe.out
+
+# Every scenario ends normally, so the exit dump ran.
+ls /misc/scratch/cflow/covdump_probe_transient.ARM.*.dat > /dev/null ||
+  fail "no exit dump"
+grep -q "^$stamp : covdump_probe : [0-9]*\$" "$logs/transient_registration.log" ||
+  fail "no transient registration line"
+grep -q "^covdump_probe [0-9]*\$" /misc/scratch/cflow_trans_file || fail "no transient record"
+
+case $scenario in
+  clear57|siginfo)
+    grep -qFx "['cflow clear' DONE]" probe.out || fail "no clear confirmation"
+    grep -q "^$stamp : Clean : covdump_probe : [0-9]* : 57\$" "$logs/recieved_signals.log" ||
+      fail "no Clean line"
+    ;;
+  disk)
+    [ -L /misc/scratch/cflow ] || fail "/misc/scratch/cflow is not a link"
+    [ "$(readlink /misc/scratch/cflow)" = /misc/disk1/cflow/ ] || fail "link target"
+    [ "$(stat -c %a /misc/disk1/cflow)" = 777 ] || fail "disk dump dir mode"
+    ;;
+  twice)
+    "$@" "$scenario" > /dev/null || fail "second probe"
+    [ "$(grep -c "^$stamp : covdump_probe : [0-9]*\$" "$logs/process_registration.log")" = 2 ] ||
+      fail "two registration lines expected"
+    [ "$(grep -c '^covdump_probe [0-9]*$' /misc/scratch/cflow_reg_file)" = 2 ] ||
+      fail "two registration records expected"
+    ;;
+esac
+[ "$(stat -c %a /misc/scratch/cflow/.)" = 777 ] || fail "dump dir mode"
+echo "PASS $scenario"
+CARD
