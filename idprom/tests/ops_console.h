@@ -20,7 +20,8 @@ class Console {
         path_ = testing::TempDir() + "console_stdin_" + std::to_string(getpid()) + ".txt";
         std::FILE *f = std::fopen(path_.c_str(), "wb");
         if (f != nullptr) {
-            std::fwrite(input.data(), 1, input.size(), f);
+            if (!input.empty())
+                std::fwrite(input.data(), 1, input.size(), f);
             std::fclose(f);
         }
         EXPECT_NE(std::freopen(path_.c_str(), "rb", stdin), nullptr);
