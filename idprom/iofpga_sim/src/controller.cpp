@@ -108,7 +108,10 @@ void run_transfer(State *s, int controller, int channel, uint32_t ctl)
         return;
     }
     if (ctl & kRead) {
-        data = read_bytes(ch, prom, (ctl & kCurrentAddr) != 0, command, n);
+        // The bytes read replace the low end of the data register; the
+        // bytes above them keep what was there before.
+        const uint32_t keep = n >= kMaxBytes ? 0 : ~0u << (8 * n);
+        data = (data & keep) | read_bytes(ch, prom, (ctl & kCurrentAddr) != 0, command, n);
         return;
     }
     uint8_t bytes[kMaxBytes];
