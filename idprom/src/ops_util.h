@@ -15,6 +15,14 @@ inline constexpr const char *kReadingNotice =
 bool is_ft_psu(int kind);
 void announce_reading();
 
+// Layout, byte order and image size of a PROM kind.
+struct PromFormat {
+    sprom_field_def *layout = nullptr;
+    int endian = 0;
+    int size = 0;
+};
+int find_format(int kind, int reserved, PromFormat *format);
+
 } // namespace boardprom
 
 #endif

@@ -95,36 +95,33 @@ int write_image(int kind, int channel, const WorkImage &image, int size)
     return rc;
 }
 
-int edit_and_write(int kind, int channel, sprom_field_def *layout, int endian, WorkImage &image,
-                   int size)
+int edit_and_write(int kind, int channel, const PromFormat &format, WorkImage &image)
 {
-    const int rc = sprom_show_program(layout, image.data(), endian, 1);
+    const int rc = sprom_show_program(format.layout, image.data(), format.endian, 1);
     if (rc == SPROM_RC_CANCELLED)
         return 0;
     if (rc != 0) {
         std::puts(kShowFailed);
         return rc;
     }
-    return write_image(kind, channel, image, size);
+    return write_image(kind, channel, image, format.size);
 }
 
 int program_prom(int kind, int reserved, int mode, int channel)
 {
     WorkImage image{};
-    sprom_field_def *layout = nullptr;
-    int endian = 0;
-    int size = 0;
-    int rc = idprom_get_sprom_format(kind, &layout, &endian, &size, reserved);
+    PromFormat format;
+    int rc = find_format(kind, reserved, &format);
     announce_reading();
-    if (rc == 0 && !fits_work_image(layout, size))
+    if (rc == 0 && !fits_work_image(format.layout, format.size))
         rc = SPROM_RC_BAD_DEFINITION;
     if (rc == 0)
-        rc = read_image(kind, mode, channel, image, size);
+        rc = read_image(kind, mode, channel, image, format.size);
     if (rc != 0) {
         std::puts(kReadFailed);
         return rc;
     }
-    return edit_and_write(kind, channel, layout, endian, image, size);
+    return edit_and_write(kind, channel, format, image);
 }
 
 } // namespace

@@ -26,6 +26,31 @@ void announce_reading()
     std::puts(kReadingNotice);
 }
 
+int find_format(int kind, int reserved, PromFormat *format)
+{
+    return idprom_get_sprom_format(kind, &format->layout, &format->endian, &format->size, reserved);
+}
+
+namespace
+{
+
+int format_or_complain(int kind, int reserved, PromFormat *format)
+{
+    const int rc = find_format(kind, reserved, format);
+    if (rc != 0)
+        std::puts(kNoFormat);
+    return rc;
+}
+
+int read_or_complain(int rc)
+{
+    if (rc != 0)
+        std::puts(kReadFailed);
+    return rc;
+}
+
+} // namespace
+
 } // namespace boardprom
 
 using namespace boardprom;
@@ -33,24 +58,16 @@ using namespace boardprom;
 extern "C" BOARDPROM_EXPORT int idprom_util_show(int kind, int reserved, int channel,
                                                  unsigned char *buf, int length)
 {
-    sprom_field_def *layout = nullptr;
-    int endian = 0;
-    int size = 0;
-    int rc = idprom_get_sprom_format(kind, &layout, &endian, &size, reserved);
-    if (rc != 0) {
-        std::puts(kNoFormat);
+    PromFormat format;
+    int rc = format_or_complain(kind, reserved, &format);
+    if (rc != 0)
         return rc;
-    }
     announce_reading();
-    rc = is_ft_psu(kind) ? idprom_read_ft_psu_page(kind, buf, size, channel)
-                         : idprom_read_page(kind, buf, length, 0);
-    if (rc != 0) {
-        std::puts(kReadFailed);
+    rc = read_or_complain(is_ft_psu(kind) ? idprom_read_ft_psu_page(kind, buf, format.size, channel)
+                                          : idprom_read_page(kind, buf, length, 0));
+    if (rc != 0 || !is_ft_psu(kind))
         return rc;
-    }
-    if (!is_ft_psu(kind))
-        return 0;
-    rc = sprom_show_program(layout, buf, endian, 0);
+    rc = sprom_show_program(format.layout, buf, format.endian, 0);
     if (rc != 0)
         std::puts(kShowFailed);
     return rc;
@@ -58,20 +75,13 @@ extern "C" BOARDPROM_EXPORT int idprom_util_show(int kind, int reserved, int cha
 
 extern "C" BOARDPROM_EXPORT int idprom_util_bin_dump_sprom(int kind, unsigned char *buf, int *size)
 {
-    sprom_field_def *layout = nullptr;
-    int endian = 0;
-    int n = 0;
-    int rc = idprom_get_sprom_format(kind, &layout, &endian, &n, kDumpReserved);
-    if (rc != 0) {
-        std::puts(kNoFormat);
+    PromFormat format;
+    int rc = format_or_complain(kind, kDumpReserved, &format);
+    if (rc != 0)
         return rc;
-    }
     // The board road whatever the kind: the kind only chooses the length.
-    rc = idprom_read_page(kind, buf, n, 0);
-    if (rc != 0) {
-        std::puts(kReadFailed);
-        return rc;
-    }
-    *size = n;
-    return 0;
+    rc = read_or_complain(idprom_read_page(kind, buf, format.size, 0));
+    if (rc == 0)
+        *size = format.size;
+    return rc;
 }

@@ -25,13 +25,6 @@ class FtPsuPage : public SimulatedFpga {
         reset_sleeps();
     }
 
-    static std::vector<uint8_t> prom(int controller, int channel, size_t len)
-    {
-        std::vector<uint8_t> bytes(len);
-        EXPECT_EQ(iofpga_sim_prom_fetch(controller, channel, 0, bytes.data(), len), 0);
-        return bytes;
-    }
-
     static void load(int controller, int channel, const Image &img, size_t len)
     {
         ASSERT_EQ(iofpga_sim_prom_load(controller, channel, 0, img.data(), len), 0);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace boardprom_test {
 
@@ -26,6 +27,14 @@ class SimulatedFpga : public testing::Test {
     {
         std::remove(state_.c_str());
         unsetenv(IOFPGA_SIM_ENV);
+    }
+
+    // The first `len` bytes of a simulated PROM.
+    static std::vector<uint8_t> prom(int controller, int channel, size_t len)
+    {
+        std::vector<uint8_t> bytes(len);
+        EXPECT_EQ(iofpga_sim_prom_fetch(controller, channel, 0, bytes.data(), len), 0);
+        return bytes;
     }
 
     static uint64_t register_reads()

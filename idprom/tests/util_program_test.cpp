@@ -32,13 +32,6 @@ class UtilProgram : public SimulatedFpga {
         sprom_read_back_verify = 1;
     }
 
-    static std::vector<uint8_t> prom(int controller, int channel, size_t len)
-    {
-        std::vector<uint8_t> bytes(len);
-        EXPECT_EQ(iofpga_sim_prom_fetch(controller, channel, 0, bytes.data(), len), 0);
-        return bytes;
-    }
-
     static std::vector<uint8_t> bytes_of(const Image &img, size_t len)
     {
         return {img.begin(), img.begin() + static_cast<std::ptrdiff_t>(len)};
