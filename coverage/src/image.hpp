@@ -26,6 +26,10 @@ int kinds_present(std::uint32_t mask);
 // Totals of the arc counters of one object (all zero without arc counters).
 Summary arc_totals(const gcov_object_desc &obj);
 
+// The object summary, from the totals `seen` while its functions were
+// written when they cover its arc counters exactly.
+Summary object_summary(const gcov_object_desc &obj, const Summary &seen);
+
 // Exact size in bytes of the image of the objects from `head` on; the
 // header alone for an empty list.
 std::uint64_t image_size(const gcov_object_desc *head);
