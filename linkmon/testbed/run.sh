@@ -32,6 +32,11 @@ holder_pid() {
   cat "$w/holder.pid"
 }
 
+# The holder's command line as /proc shows it (words and blanks).
+holder_command() {
+  echo "sleep $(cat "$1/holder.life") "
+}
+
 in_ns() {
   local w=$1
   shift
@@ -154,8 +159,10 @@ cmd_setup() {
   if [ -s "$w/holder.pid" ] && kill -0 "$(cat "$w/holder.pid")" 2>/dev/null; then
     die "$w: a namespace is still running (stop it first)"
   fi
+  [ ! -s "$w/daemon.pid" ] || die "$w: a daemon may still run (stop it first)"
   mkdir -p "$w/mnt"
-  rm -f "$w"/holder.pid "$w"/daemon.pid "$w"/daemon.rc "$w"/daemon.log "$w"/pdreboot.log
+  rm -f "$w"/holder.pid "$w"/daemon.pid "$w"/daemon.rc "$w"/daemon.log "$w"/pdreboot.log \
+    "$w"/runner.log
   "${CARDSIM[@]}" build --topology "$OPT_TOPOLOGY" --vendor "$OPT_VENDOR" \
     --base "$OPT_BASE" --out "$w/card"
   write_standins "$w"
@@ -164,7 +171,8 @@ cmd_setup() {
     echo "$OPT_BINARY" >"$w/binary"
   fi
   # The holder keeps the namespaces; it ends by itself after the lifetime.
-  unshare -m -n --propagation private -- sleep "$((OPT_LIFETIME + 30))" &
+  echo "$((OPT_LIFETIME + 30))" >"$w/holder.life"
+  unshare -m -n --propagation private -- $(holder_command "$w") &
   local holder=$!
   echo "$holder" >"$w/holder.pid"
   local i
@@ -187,7 +195,9 @@ cmd_start() {
   [ "$OPT_HAVE_ARGS" -eq 0 ] || args=("${OPT_ARGS[@]}")
   local preload=()
   if [ "$OPT_FAKETIME" != none ]; then
-    preload=(env "LD_PRELOAD=$(faketime_lib)" "FAKETIME=$OPT_FAKETIME")
+    cc -O2 -shared -fPIC -o "$w/bin/sleep_shim.so" "$TESTBED/sleep_shim.c" ||
+      die "cannot build the sleep shim"
+    preload=(env "LD_PRELOAD=$w/bin/sleep_shim.so $(faketime_lib)" "FAKETIME=$OPT_FAKETIME")
   fi
   : >"$w/daemon.log"
   # timeout bounds the daemon's life; it forwards the stop signal to it.
@@ -197,7 +207,7 @@ cmd_start() {
       echo $! >"$w/daemon.pid"
       wait $!
       echo $? >"$w/daemon.rc"' \
-    sh "$w" "$OPT_LIFETIME" "${preload[@]}" "$OPT_BINARY" "${args[@]}" &
+    sh "$w" "$OPT_LIFETIME" "${preload[@]}" "$OPT_BINARY" "${args[@]}" >>"$w/runner.log" 2>&1 &
   local i
   for i in $(seq 100); do
     [ -s "$w/daemon.pid" ] && return 0
@@ -208,16 +218,26 @@ cmd_start() {
 
 cmd_stop() {
   local w=$1 pid i
-  for pid in daemon holder; do
-    [ -s "$w/$pid.pid" ] || continue
-    pid=$(cat "$w/$pid.pid")
+  # The daemon first (timeout passes the signal on), and wait for it: it
+  # must not touch the card any more. The holder then takes the namespaces
+  # with it; their teardown needs no waiting.
+  if [ -s "$w/daemon.pid" ] && [ ! -e "$w/daemon.rc" ]; then
+    pid=$(cat "$w/daemon.pid")
     kill "$pid" 2>/dev/null || true
-    for i in $(seq 100); do
+    for i in $(seq 200); do
       kill -0 "$pid" 2>/dev/null || break
       sleep 0.05
     done
-  done
-  rm -f "$w/holder.pid"
+  fi
+  if [ -s "$w/holder.pid" ]; then
+    pid=$(cat "$w/holder.pid")
+    # Only the holder this runner started: a sleep in other namespaces.
+    if [ "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" = "$(holder_command "$w")" ] &&
+       [ "$(readlink "/proc/$pid/ns/mnt")" != "$(readlink /proc/self/ns/mnt)" ]; then
+      kill "$pid" 2>/dev/null || true
+    fi
+  fi
+  rm -f "$w/holder.pid" "$w/daemon.pid"
   return 0
 }
 
@@ -260,6 +280,7 @@ main() {
     client) local w=$1; shift; in_ns "$w" "$(cat "$w/binary")" "$@" ;;
     poke|peek|w1c) local w=$1; shift; "${CARDSIM[@]}" "$cmd" "$w/card" "$@" ;;
     log) cat "$1/daemon.log" ;;
+    entries) /usr/bin/python3 "$TESTBED/logentries.py" "$1/daemon.log" "${@:2}" ;;
     wait) cmd_wait "$@" ;;
     wait-exit) cmd_wait_exit "$@" ;;
     pdreboot-log) cat "$1/pdreboot.log" 2>/dev/null || true ;;

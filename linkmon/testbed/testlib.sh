@@ -58,21 +58,10 @@ wait_log() {
   tb wait "$@" || { fail "no log line /$1/ x${3:-1}"; return 1; }
 }
 
-# entries [--stamps]: one line per log entry, time prefix cut, every line
-# end inside or at the end of an entry written as the two characters \n.
-# Text before the first prefix (plain printf output) comes first, as it is.
-# With --stamps each entry starts with its monotonic seconds and a tab.
+# entries [--stamps]: one line per log entry (see logentries.py): time
+# prefix cut, line ends written as the two characters \n.
 entries() {
-  /usr/bin/python3 - "$W/daemon.log" "${1:-}" <<'EOF'
-import re, sys
-text = open(sys.argv[1], encoding="utf-8", errors="replace").read()
-parts = re.split(r"\[ *(\d+\.\d{6})\] (?:\[[^\]\n]*\] )?", text)
-if parts[0]:
-    sys.stdout.write(parts[0] if parts[0].endswith("\n") else parts[0] + "\n")
-for stamp, part in zip(parts[1::2], parts[2::2]):
-    line = part.replace("\n", "\\n")
-    print(stamp + "\t" + line if sys.argv[2] == "--stamps" else line)
-EOF
+  /usr/bin/python3 "$TESTBED/logentries.py" "$W/daemon.log" "$@"
 }
 
 # stamp REGEX: monotonic seconds of the first entry matching (grep -E).

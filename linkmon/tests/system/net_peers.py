@@ -1,0 +1,132 @@
+#!/usr/bin/python3
+"""Raw linkmon peers for the end-to-end tests of the network side.
+
+  net_peers.py wire ACTION COMMAND BDF [LEN]    prints the request's bytes on the wire (hex)
+  net_peers.py raw HEX [WAIT]                   sends the bytes, prints "eof N" or "open N"
+  net_peers.py clients N SECONDS [options]      registers N clients, reads for SECONDS
+      --silent K    K more peers that connect and send nothing
+      --stalled K   K registered clients that never read (small receive buffer)
+      --ready FILE  touched once every client is registered
+      --until-eof   stop early once every reading client has seen end of file
+      --expect B    stop half a second after every reading client has B bytes
+  Each registered client is reported as "client I BYTES open|eof".
+"""
+import os
+import select
+import socket
+import struct
+import sys
+import time
+
+SERVER = ("10.0.2.16", 11000)
+RECORD = 480
+
+
+def word(action, command, bdf):
+    return (0x1234 << 48) | (action << 24) | (command << 16) | (bdf & 0xFFFF)
+
+
+def connect():
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    s.connect(SERVER)
+    return s
+
+
+def raw(hexbytes, wait):
+    s = connect()
+    s.sendall(bytes.fromhex(hexbytes))
+    s.settimeout(wait)
+    got = 0
+    try:
+        while True:
+            chunk = s.recv(4096)
+            if not chunk:
+                print("eof", got)
+                return
+            got += len(chunk)
+    except socket.timeout:
+        print("open", got)
+
+
+def register(stalled):
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    if stalled:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 1024)
+    s.connect(SERVER)
+    # A state request with value 0: monitoring goes on, the peer is registered.
+    s.sendall(struct.pack("<Q", word(0, 0, 0)))
+    return s
+
+
+def clients(n, seconds, opts):
+    silent = [connect() for _ in range(int(opts.get("--silent", 0)))]
+    stalled = [register(True) for _ in range(int(opts.get("--stalled", 0)))]
+    readers = [register(False) for _ in range(n)]
+    if "--ready" in opts:
+        open(opts["--ready"], "w").close()
+    got = [0] * n
+    eof = [False] * n
+    deadline = time.time() + seconds
+    want = int(opts.get("--expect", 0))
+    while time.time() < deadline and not ("--until-eof" in opts and all(eof)):
+        if want and all(g >= want for g in got):
+            deadline = min(deadline, time.time() + 0.5)
+            want = 0
+        live = [s for i, s in enumerate(readers) if not eof[i]]
+        if not live:
+            time.sleep(0.05)
+            continue
+        ready, _, _ = select.select(live, [], [], 0.05)
+        for s in ready:
+            i = readers.index(s)
+            try:
+                chunk = s.recv(65536)
+            except OSError:
+                chunk = b""
+            if chunk:
+                got[i] += len(chunk)
+            else:
+                eof[i] = True
+    for i in range(n):
+        print("client", i, got[i], "eof" if eof[i] else "open")
+    for j, s in enumerate(stalled):
+        s.setblocking(False)
+        total, closed = 0, False
+        try:
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    closed = True
+                    break
+                total += len(chunk)
+        except (BlockingIOError, OSError):
+            pass
+        print("stalled", j, total, "eof" if closed else "open")
+    for s in silent + stalled + readers:
+        s.close()
+
+
+def main(argv):
+    if argv[1] == "wire":
+        length = int(argv[5]) if len(argv) > 5 else 8
+        print(struct.pack("<Q", word(int(argv[2]), int(argv[3]), int(argv[4], 0)))[:length].hex())
+    elif argv[1] == "raw":
+        raw(argv[2], float(argv[3]) if len(argv) > 3 else 2.0)
+    elif argv[1] == "clients":
+        rest = argv[4:]
+        opts = {}
+        i = 0
+        while i < len(rest):
+            if rest[i] == "--until-eof":
+                opts[rest[i]] = True
+                i += 1
+            else:
+                opts[rest[i]] = rest[i + 1]
+                i += 2
+        clients(int(argv[2]), float(argv[3]), opts)
+    else:
+        sys.exit(__doc__)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

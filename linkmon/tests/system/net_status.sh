@@ -1,0 +1,57 @@
+# The linkmon server on a simulated card: status requests, bad requests and
+# a client with no server to talk to.
+source "$2/testlib.sh"
+PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
+peers() { tb exec /usr/bin/python3 "$PEERS" "$@"; }
+wire() { /usr/bin/python3 "$PEERS" wire "$@"; }
+# The client's own output, after the card index and board type entries.
+client() { tb client "$@" | sed 's/^.*boardtype = [^ ]* //'; }
+
+# ---- status requests ----
+start_daemon >/dev/null
+wait_log 'Starting link monitoring' 40
+out=$(client 10.0.2.16 show status 02:00.0)
+expect "status 02:00.0: exit status" "$?" 0
+expect "status 02:00.0: client output" "$out" "connect_linkmon: recv eof"
+wait_entries '^06\. 8086:15ab 02:00\.0 T:00 ' 5 2
+n_rows=$(entries | grep -cE '^0[0-9a-f]\. [0-9a-f]{4}:[0-9a-f]{4} ' || true)
+
+out=$(client 10.0.2.16 show status 00:00.0)
+expect "status 00:00.0: client output" "$out" "connect_linkmon: recv eof"
+# Every row is logged once more; all rows of this card carry a vendor ID.
+wait_entries '^0[0-9a-f]\. [0-9a-f]{4}:[0-9a-f]{4} ' 5 $((n_rows + n_rows - 1))
+wait_entries '^09\. ' 5 2
+
+# "set status" does nothing; an address no row has logs nothing.
+before=$(count_entries '^[0-9a-f]{2}\. [0-9a-f]{4}:[0-9a-f]{4} ')
+expect "set status" "$(client 10.0.2.16 set status 02:00.0)" "connect_linkmon: recv eof"
+expect "unknown address" "$(client 10.0.2.16 show status 7f:00.0)" \
+  "connect_linkmon: recv eof"
+sleep 0.3
+expect "nothing logged" "$(count_entries '^[0-9a-f]{2}\. [0-9a-f]{4}:[0-9a-f]{4} ')" "$before"
+
+# ---- bad requests: rejected, connection closed, nothing sent ----
+expect "7 bytes" "$(peers raw "$(wire 2 7 0x200 7)")" "eof 0"
+wait_entries '^service_client_return$' 5
+wait_entries '^Client connect: Invalid vdi 2070200, action 0,command 0, magic 34\\n$' 5
+expect "action 1" "$(peers raw "$(wire 1 3 0x200)")" "eof 0"
+wait_entries '^Client connect: Invalid vdi 1030200, action 1,command 0, magic 1234\\n$' 5
+expect "command 9" "$(peers raw "$(wire 0 9 0)")" "eof 0"
+wait_entries '^Client connect: Invalid vdi 90000, action 0,command 9, magic 1234\\n$' 5
+
+# ---- client argument errors never reach the server ----
+out=$(client 10.0.2.16 SET link 02:00.0)
+expect "SET: exit status" "$?" 1
+expect "SET: output" "$out" "connect_linkmon: unknown action SET"
+out=$(client 10.0.2.16 set hitless 02:00.0)
+expect "hitless: exit status" "$?" 1
+expect "hitless: output" "$out" "connect_linkmon: unknown command hitless"
+
+# ---- no server listening ----
+kill "$(cat "$W/daemon.pid")"
+tb wait-exit 10
+out=$(client 10.0.2.16 show status 02:00.0)
+expect "no server: exit status" "$?" 1
+expect "no server: output" "$out" "Cannot connect to server errno = 111"
+
+done_testing
