@@ -28,11 +28,11 @@ fail() {
     exit 1
 }
 
-# tool ARGS...: runs idpromtool with pauses compressed a hundredfold; the
-# exit status lands in $status.
+# tool ARGS...: runs idpromtool with pauses compressed a hundredfold (or
+# with the preload of $TOOL_PRELOAD); the exit status lands in $status.
 tool() {
     set +e
-    LD_PRELOAD="$faketime_lib${PRELOAD_EXTRA:+:$PRELOAD_EXTRA}" FAKETIME="+0 x100" \
+    LD_PRELOAD="${TOOL_PRELOAD:-$faketime_lib}" FAKETIME="+0 x100" \
         "$IDPROMTOOL" "$@" >"$out.raw" 2>"$err" <"${TOOL_STDIN:-/dev/null}"
     status=$?
     set -e
@@ -250,6 +250,89 @@ case_dump_psu() {
     expect_status 0
     expect_out "202 bytes of the power module PROM written to /tmp/dump.bin"
     same_file /tmp/psu.bin /tmp/dump.bin
+}
+
+# ---- the board ID-PROM, on the simulated I2C bus ----
+
+# A /dev of our own with no real device in it, and the interposer that
+# serves /dev/i2c-1 from the EEPROM file (its pauses are only recorded).
+board_bus() {
+    [ -n "${I2C_SIM_PRELOAD:-}" ] || fail "I2C_SIM_PRELOAD is not set"
+    mkdir /tmp/dev
+    mount -t tmpfs tmpfs /tmp/dev
+    for node in null zero urandom; do
+        touch "/tmp/dev/$node"
+        mount --bind "/dev/$node" "/tmp/dev/$node"
+    done
+    mount --move /tmp/dev /dev
+    export I2C_SIM_EEPROM=/tmp/eeprom.bin I2C_SIM_LOG=/tmp/i2c.log
+    TOOL_PRELOAD=$I2C_SIM_PRELOAD
+    if [ -n "${1:-}" ]; then
+        image board /tmp/board.bin ${2:+--corrupt $2}
+        cp /tmp/board.bin "$I2C_SIM_EEPROM"
+    else
+        head -c 2048 /dev/zero | tr '\000' '\377' >"$I2C_SIM_EEPROM"
+    fi
+    truncate -s 2048 "$I2C_SIM_EEPROM"
+}
+
+case_board_show() {
+    board_bus with-image
+    tool show board
+    expect_status 0
+    expect_line "### Block #2 - LC Block ###"
+    expect_line "PRODUCT_NUMBER : LC-48X"
+    expect_line "MAC_BASE : 00 11 22 33 44 55"
+    expect_line "PORT_INFO : 1-2;3-4"
+    expect_line "TEMP_SENSOR_0 : -5/40"
+    expect_line "AMBIENT_TEMPERATURE : 35"
+    expect_no_out "WARNING: Checksum"
+    board_bus_corrupt
+}
+
+# The same bus with one byte of OEM_STRING flipped.
+board_bus_corrupt() {
+    image board /tmp/bad.bin --corrupt 20
+    dd if=/tmp/bad.bin of="$I2C_SIM_EEPROM" conv=notrunc status=none
+    tool show board
+    expect_status 1
+    grep -A1 -xF "VID : V01" "$out" | tail -n1 |
+        grep -qxF "## WARNING: Checksum mismatch observed in this block! ##" ||
+        fail "no mismatch warning right after VID"
+    expect_err "checksum mismatch in the board PROM"
+}
+
+case_board_program() {
+    board_bus
+    answers 46 y 7=EXAMPLE 21=V02 24=103 >/tmp/answers
+    TOOL_STDIN=/tmp/answers tool program board --blank
+    expect_status 0
+    expect_out " y - Your change WILL BE PROGRAMMED"
+    [ "$(grep -c '^smbus-write' /tmp/i2c.log)" -eq 270 ] || fail "not 270 byte writes"
+    tool show board
+    expect_status 0
+    expect_line "OEM_STRING : EXAMPLE"
+    expect_line "VID : V02"
+    expect_line "BLOCK_LENGTH : 103"
+    expect_no_out "WARNING: Checksum"
+    [ "$(od -An -tx1 -j270 -N1 "$I2C_SIM_EEPROM" | tr -d ' ')" = ff ] ||
+        fail "a byte beyond the image was written"
+}
+
+case_board_dump() {
+    board_bus with-image
+    tool dump board /tmp/dump.bin
+    expect_status 0
+    expect_out "270 bytes of the board PROM written to /tmp/dump.bin"
+    same_file /tmp/board.bin /tmp/dump.bin
+}
+
+case_board_unreadable() {
+    board_bus with-image
+    I2C_SIM_ABSENT=0x50 tool show board
+    expect_status 1
+    expect_out "Failed to read IDPROM board memory!"
+    expect_err "show failed, rc 0x105"
 }
 
 sim init
