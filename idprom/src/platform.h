@@ -19,7 +19,8 @@ ssize_t i2c_read(int fd, void *buf, size_t len);
 ssize_t i2c_write(int fd, const void *buf, size_t len);
 
 // ---- SMBus transactions on a bound descriptor (src/os/i2c_dev.cpp) ----
-// As the SMBus library: a negative result is a failure.
+// Results as the SMBus library gives them, except that every failure is -1
+// (the failed ioctl's result) with errno set.
 int32_t smbus_read_byte_data(int fd, uint8_t command);
 int32_t smbus_read_block_data(int fd, uint8_t command, uint8_t *block); // 32 bytes
 int32_t smbus_write_byte(int fd, uint8_t value);

@@ -12,6 +12,19 @@ extern "C" {
 }
 
 namespace boardprom::os {
+namespace {
+
+// The SMBus library turns a failed ioctl into -errno; the road reports the
+// ioctl's own -1, with errno telling why.
+int32_t ioctl_result(int32_t res)
+{
+    if (res >= 0)
+        return res;
+    errno = -res;
+    return -1;
+}
+
+} // namespace
 
 int i2c_open(const char *path)
 {
@@ -43,38 +56,38 @@ ssize_t i2c_write(int fd, const void *buf, size_t len)
 
 int32_t smbus_read_byte_data(int fd, uint8_t command)
 {
-    return i2c_smbus_read_byte_data(fd, command);
+    return ioctl_result(i2c_smbus_read_byte_data(fd, command));
 }
 
 int32_t smbus_read_block_data(int fd, uint8_t command, uint8_t *block)
 {
-    return i2c_smbus_read_block_data(fd, command, block);
+    return ioctl_result(i2c_smbus_read_block_data(fd, command, block));
 }
 
 int32_t smbus_write_byte(int fd, uint8_t value)
 {
-    return i2c_smbus_write_byte(fd, value);
+    return ioctl_result(i2c_smbus_write_byte(fd, value));
 }
 
 int32_t smbus_write_byte_data(int fd, uint8_t command, uint8_t value)
 {
-    return i2c_smbus_write_byte_data(fd, command, value);
+    return ioctl_result(i2c_smbus_write_byte_data(fd, command, value));
 }
 
 int32_t smbus_write_word_data(int fd, uint8_t command, uint16_t value)
 {
-    return i2c_smbus_write_word_data(fd, command, value);
+    return ioctl_result(i2c_smbus_write_word_data(fd, command, value));
 }
 
 int32_t smbus_write_block_data(int fd, uint8_t command, uint8_t length, const uint8_t *values)
 {
-    return i2c_smbus_write_block_data(fd, command, length, values);
+    return ioctl_result(i2c_smbus_write_block_data(fd, command, length, values));
 }
 
 int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length,
                                    const uint8_t *values)
 {
-    return i2c_smbus_write_i2c_block_data(fd, command, length, values);
+    return ioctl_result(i2c_smbus_write_i2c_block_data(fd, command, length, values));
 }
 
 } // namespace boardprom::os
