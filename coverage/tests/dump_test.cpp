@@ -18,7 +18,7 @@ protected:
     obj_.values(0) = {5, 0, 7};
   }
   static std::vector<std::string> dump_log() {
-    return fake::lines_of("/misc/scratch/cflow/coverage_logs_card7.dat/coverage_dump.log");
+    return fake::lines_of(std::string(kCard7Logs) + "coverage_dump.log");
   }
   static std::string status_line(const char *status, const std::string &path) {
     return std::string(kFakeStamp) + " : " + status + " : " + path;
@@ -50,8 +50,7 @@ TEST_F(Dump, ExitDumpUsesTransientNameAndRecords) {
   const std::string path = "/misc/scratch/cflow/ctrl_transient.ARM.4711.dat";
   EXPECT_TRUE(decode_file(path).error.empty());
   EXPECT_EQ(fake::read_file("/misc/scratch/cflow_trans_file"), "ctrl 4711\n");
-  EXPECT_EQ(fake::lines_of("/misc/scratch/cflow/coverage_logs_card7.dat/"
-                           "transient_registration.log"),
+  EXPECT_EQ(fake::lines_of(std::string(kCard7Logs) + "transient_registration.log"),
             std::vector<std::string>{std::string(kFakeStamp) + " : ctrl : 4711"});
   EXPECT_EQ(dump_log().back(), status_line("Successful", path));
 }

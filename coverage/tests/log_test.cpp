@@ -13,12 +13,10 @@ class Logs : public Sandbox {
 protected:
   void SetUp() override {
     Sandbox::SetUp();
-    scratch_only();
-    set_loc("card7");
-    ASSERT_EQ(create_cflow_dirs(), 1);
+    card7_ready();
   }
   static std::vector<std::string> lines(const std::string &file) {
-    return fake::lines_of("/misc/scratch/cflow/coverage_logs_card7.dat/" + file);
+    return fake::lines_of(kCard7Logs + file);
   }
   const std::string stamp_ = kFakeStamp;
 };
@@ -38,7 +36,7 @@ TEST_F(Logs, FormTwoWithTextAndNoSignal) {
 TEST_F(Logs, FormThreeWithSignal) {
   cflow_log("recieved_signals.log", "Dump", "ctrl", 4711, 15);
   cflow_log("recieved_signals.log", "Clean", "ctrl", 4711, 57);
-  EXPECT_EQ(fake::read_file("/misc/scratch/cflow/coverage_logs_card7.dat/recieved_signals.log"),
+  EXPECT_EQ(fake::read_file(std::string(kCard7Logs) + "recieved_signals.log"),
             stamp_ + " : Dump : ctrl : 4711 : 15\n" + stamp_ + " : Clean : ctrl : 4711 : 57\n");
 }
 

@@ -15,6 +15,8 @@ namespace covdump::test {
 
 // Local stamp of the fake clock (1700000000 at UTC+1).
 inline constexpr const char *kFakeStamp = "20231114231320";
+// Log directory of card7.
+inline constexpr const char *kCard7Logs = "/misc/scratch/cflow/coverage_logs_card7.dat/";
 
 class Sandbox : public ::testing::Test {
 protected:
@@ -32,6 +34,12 @@ protected:
   }
   // The card's scratch area without a persistent disk.
   static void scratch_only() { fake::make_dirs("/misc/scratch"); }
+  // Scratch area, location card7 and the directories in place.
+  static void card7_ready() {
+    scratch_only();
+    set_loc("card7");
+    ASSERT_EQ(create_cflow_dirs(), 1);
+  }
   static void set_loc(const char *loc) {
     std::strncpy(cflow_loc, loc, sizeof cflow_loc - 1);
   }

@@ -32,9 +32,7 @@ class Signals : public Sandbox {
 protected:
   void SetUp() override {
     Sandbox::SetUp();
-    scratch_only();
-    set_loc("card7");
-    ASSERT_EQ(create_cflow_dirs(), 1);
+    card7_ready();
     install_signal_handlers();
     g_plain_calls = g_plain_sig = g_info_sig = 0;
     g_info = nullptr;
@@ -43,7 +41,7 @@ protected:
     obj_.register_it();
   }
   static std::vector<std::string> signal_log() {
-    return fake::lines_of("/misc/scratch/cflow/coverage_logs_card7.dat/recieved_signals.log");
+    return fake::lines_of(std::string(kCard7Logs) + "recieved_signals.log");
   }
   FakeObject obj_{"/src/ctrl.gcda", 1, {{3}}};
 };
