@@ -47,15 +47,6 @@ TrackedDevice *find_row(TrackedDevice *list, unsigned vendor, unsigned device)
         find_row(static_cast<const TrackedDevice *>(list), vendor, device));
 }
 
-void set_partner_to_self(FmeaDevice *row)
-{
-    row->partner_vendor = row->vendor;
-    row->partner_device = row->device;
-    row->partner_bus = row->bus;
-    row->partner_dev = row->dev;
-    row->partner_func = row->func;
-}
-
 // Steps 5 to 8: identity, bridge bus numbers or tracked-list match; false
 // when the function is dropped.
 bool fill_identity(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func, unsigned type)
@@ -133,6 +124,15 @@ void add_pci_function(unsigned bus, unsigned dev, unsigned func)
     read_aer_regs(row, bus, dev, func);
     capture_bars(row, bus, dev, func);
     ++n_fmea_devices;
+}
+
+void set_partner_to_self(FmeaDevice *row)
+{
+    row->partner_vendor = row->vendor;
+    row->partner_device = row->device;
+    row->partner_bus = row->bus;
+    row->partner_dev = row->dev;
+    row->partner_func = row->func;
 }
 
 int match_sata_device(unsigned vendor, unsigned device)

@@ -83,6 +83,8 @@ int is_skipped_bridge(unsigned vendor, unsigned device);
 /* The board-list row a record was matched against, or null (bridges, or a
  * position beyond the end of the list). */
 const TrackedDevice *tracked_row_of(const FmeaDevice *row);
+/* The partner fields of a row that is its own link partner. */
+void set_partner_to_self(FmeaDevice *row);
 void setup_sata_ports(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);
 void read_hwid(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);
 int read_pcie_link(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func);

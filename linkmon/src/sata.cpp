@@ -94,11 +94,7 @@ void setup_sata_ports(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func
     row->link_status = row->disc_link_status;
     row->type = DEV_TYPE_SATA;
     row->partner_idx = PIDX_SATA;
-    row->partner_vendor = row->vendor;
-    row->partner_device = row->device;
-    row->partner_bus = row->bus;
-    row->partner_dev = row->dev;
-    row->partner_func = row->func;
+    set_partner_to_self(row);
 }
 
 } // extern "C"
