@@ -195,8 +195,10 @@ cmd_start() {
   [ "$OPT_HAVE_ARGS" -eq 0 ] || args=("${OPT_ARGS[@]}")
   local preload=()
   if [ "$OPT_FAKETIME" != none ]; then
-    cc -O2 -shared -fPIC -o "$w/bin/sleep_shim.so" "$TESTBED/sleep_shim.c" ||
-      die "cannot build the sleep shim"
+    if [ ! "$w/bin/sleep_shim.so" -nt "$TESTBED/sleep_shim.c" ]; then
+      cc -O2 -shared -fPIC -o "$w/bin/sleep_shim.so" "$TESTBED/sleep_shim.c" ||
+        die "cannot build the sleep shim"
+    fi
     preload=(env "LD_PRELOAD=$w/bin/sleep_shim.so $(faketime_lib)" "FAKETIME=$OPT_FAKETIME")
   fi
   : >"$w/daemon.log"
@@ -284,6 +286,7 @@ main() {
     wait) cmd_wait "$@" ;;
     wait-exit) cmd_wait_exit "$@" ;;
     pdreboot-log) cat "$1/pdreboot.log" 2>/dev/null || true ;;
+    cmdline) in_ns "$1" sh -c 'printf "%s\n" "$1" >"$2"' sh "$2" "$1/mnt/cmdline" ;;
     _ns_setup)
       # shellcheck disable=SC1091
       source "$1/options.sh"

@@ -7,7 +7,8 @@
       --silent K    K more peers that connect and send nothing
       --stalled K   K registered clients that never read (small receive buffer)
       --ready FILE  touched once every client is registered
-      --until-eof   stop early once every reading client has seen end of file
+      --stop FILE   stop once FILE exists
+      --eof K       stop early once K reading clients have seen end of file
       --expect B    stop half a second after every reading client has B bytes
   Each registered client is reported as "client I BYTES open|eof".
 """
@@ -61,14 +62,23 @@ def register(stalled):
 def clients(n, seconds, opts):
     silent = [connect() for _ in range(int(opts.get("--silent", 0)))]
     stalled = [register(True) for _ in range(int(opts.get("--stalled", 0)))]
-    readers = [register(False) for _ in range(n)]
+    readers = []
+    for _ in range(n):
+        readers.append(register(False))
+        # The server's backlog is 5, and a connection it has no room for
+        # waits a second for its SYN to be sent again: keep pace with it.
+        time.sleep(0.002)
     if "--ready" in opts:
         open(opts["--ready"], "w").close()
     got = [0] * n
     eof = [False] * n
     deadline = time.time() + seconds
     want = int(opts.get("--expect", 0))
-    while time.time() < deadline and not ("--until-eof" in opts and all(eof)):
+    eof_wanted = int(opts.get("--eof", n + 1))
+    stop = opts.get("--stop")
+    while time.time() < deadline and sum(eof) < eof_wanted:
+        if stop and os.path.exists(stop):
+            break
         if want and all(g >= want for g in got):
             deadline = min(deadline, time.time() + 0.5)
             want = 0
@@ -117,12 +127,8 @@ def main(argv):
         opts = {}
         i = 0
         while i < len(rest):
-            if rest[i] == "--until-eof":
-                opts[rest[i]] = True
-                i += 1
-            else:
-                opts[rest[i]] = rest[i + 1]
-                i += 2
+            opts[rest[i]] = rest[i + 1]
+            i += 2
         clients(int(argv[2]), float(argv[3]), opts)
     else:
         sys.exit(__doc__)

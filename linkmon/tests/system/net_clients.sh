@@ -1,0 +1,53 @@
+# The client table on a simulated card: a closed client's slot is reused,
+# 1001 live clients flush the table, and a silent peer or a client that
+# stopped reading holds up neither the server nor the notifications.
+source "$2/testlib.sh"
+PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
+peers() { tb exec /bin/sh -c 'ulimit -n 4096; exec /usr/bin/python3 "$@"' sh "$PEERS" "$@"; }
+client() { tb client "$@" | sed 's/^.*boardtype = [^ ]* //'; }
+
+start_daemon >/dev/null
+wait_log 'Starting link monitoring' 40
+
+# ---- slots: two clients get 0 and 1; after the first closes, the next
+# registration frees slot 0 and takes it ----
+peers clients 2 0.3 >/dev/null
+wait_entries '^linkmon: New client [0-9]+ added at index 1\\n$' 5
+peers clients 1 0.3 >/dev/null
+wait_entries '^linkmon: New client [0-9]+ added at index 0\\n$' 5 2
+expect "no slot beyond 1" "$(count_entries 'added at index [2-9]')" 0
+
+# ---- a silent peer and a stalled reader: the others are still served
+# and notified ----
+peers clients 3 30 --silent 1 --stalled 1 --ready "$W/ready" --stop "$W/stop" >"$W/slow.out" &
+slow=$!
+for _ in $(seq 100); do [ -e "$W/ready" ] && break; sleep 0.1; done
+expect "served past a silent peer" "$(client 10.0.2.16 show status 02:00.0)" \
+  "connect_linkmon: recv eof"
+# A few link changes of 05:00.0, each notified to every client.
+for i in 1 2 3; do
+  tb poke link 05:00.0 0x1011
+  wait_entries '^09\. .*LS:0000101[12]NLS:00001011 .*NTFMSK:1 ' 5 "$i" || break
+  tb poke link 05:00.0 0x1012
+  wait_entries '^09\. .*LS:00001011NLS:00001012 .*NTFMSK:1 ' 5 "$i" || break
+done
+sleep 0.5
+touch "$W/stop"
+wait "$slow"
+notified=$(count_entries '^09\. .*NTFMSK:1 ')
+for i in 0 1 2; do
+  got=$(awk -v i="$i" '$1 == "client" && $2 == i { print $3 }' "$W/slow.out")
+  expect "reader $i got every record" "$got" $((notified * 480))
+done
+
+# ---- 1001 live clients: the table is flushed, the newest sits in slot 0 ----
+peers clients 1001 20 --eof 1000 >"$W/many.out" &
+many=$!
+wait_entries '^linkmon: max client limit reached 1000\\n$' 30
+wait "$many"
+expect "every earlier client closed" "$(grep -c ' eof$' "$W/many.out")" 1000
+expect "the newest client stays" "$(tail -n1 "$W/many.out" | awk '{print $4}')" open
+peers clients 1 0.3 >/dev/null
+wait_entries '^linkmon: New client [0-9]+ added at index 0\\n$' 5 3
+
+done_testing
