@@ -8,7 +8,8 @@
 
 using boardprom::ChassisRead;
 
-namespace {
+namespace
+{
 
 struct Stream {
     explicit Stream(const std::string &text) : file(std::tmpfile())
@@ -76,7 +77,9 @@ struct Renumbering {
     int k;
 };
 
-class PowerModuleNumbering : public testing::TestWithParam<Renumbering> {};
+class PowerModuleNumbering : public testing::TestWithParam<Renumbering>
+{
+};
 
 TEST_P(PowerModuleNumbering, ChassisTypeRenumbers)
 {
@@ -84,17 +87,13 @@ TEST_P(PowerModuleNumbering, ChassisTypeRenumbers)
     EXPECT_EQ(boardprom::renumber_power_module(r.chassis, r.requested), r.k);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PowerModuleNumbering,
-                         testing::Values(Renumbering{0x60010000, 0, 2},
-                                         Renumbering{0x60010000, 8, 10},
-                                         Renumbering{0x60010002, 0, 0},
-                                         Renumbering{0x60010002, 1, 2},
-                                         Renumbering{0x60010002, 2, 1},
-                                         Renumbering{0x60010002, 3, 3},
-                                         Renumbering{0x60010002, 5, 5},
-                                         Renumbering{0x60010002, -1, -1},
-                                         Renumbering{0x60010001, 0, 0},
-                                         Renumbering{0x12345678, 9, 9}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, PowerModuleNumbering,
+    testing::Values(Renumbering{0x60010000, 0, 2}, Renumbering{0x60010000, 8, 10},
+                    Renumbering{0x60010002, 0, 0}, Renumbering{0x60010002, 1, 2},
+                    Renumbering{0x60010002, 2, 1}, Renumbering{0x60010002, 3, 3},
+                    Renumbering{0x60010002, 5, 5}, Renumbering{0x60010002, -1, -1},
+                    Renumbering{0x60010001, 0, 0}, Renumbering{0x12345678, 9, 9}));
 
 TEST(PowerModuleSlot, NeighboursSwap)
 {

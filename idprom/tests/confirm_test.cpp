@@ -10,7 +10,8 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 const std::string kQuestion = "\n\nDo you want to program this to sprom? (y/N)";
 
@@ -32,7 +33,8 @@ struct Confirmation {
     const char *unread; // left on standard input
 };
 
-class Confirm : public testing::TestWithParam<Confirmation> {
+class Confirm : public testing::TestWithParam<Confirmation>
+{
   protected:
     void TearDown() override
     {
@@ -63,13 +65,11 @@ const Confirmation kConfirmations[] = {
     {"LowerN", "n", 1, SPROM_RC_CANCELLED, 1, 0, " N - programming CANCELLED", ""},
     {"UpperN", "N", 1, SPROM_RC_CANCELLED, 1, 0, " N - programming CANCELLED", ""},
     {"OtherLineAsksTwiceMore", "x\ny", 1, 0, 3, 0, " y - Your change WILL BE PROGRAMMED", ""},
-    {"BareNewlineAsksAgain", "\nn", 1, SPROM_RC_CANCELLED, 2, 0, " N - programming CANCELLED",
-     ""},
+    {"BareNewlineAsksAgain", "\nn", 1, SPROM_RC_CANCELLED, 2, 0, " N - programming CANCELLED", ""},
     {"YesIsTakenAtItsY", "yes\n", 1, 0, 1, 0, " y - Your change WILL BE PROGRAMMED", "es\n"},
     {"ZSkipsVerification", "Z", 1, 0, 1, 1,
      "Z - Your change is programmed, but VERIFICATION is SKIPPED", ""},
-    {"ZIgnoredWithoutVerify", "Zn", 0, SPROM_RC_CANCELLED, 2, 0, " N - programming CANCELLED",
-     ""},
+    {"ZIgnoredWithoutVerify", "Zn", 0, SPROM_RC_CANCELLED, 2, 0, " N - programming CANCELLED", ""},
     {"LowerZIsNoAnswer", "zY", 1, 0, 2, 0, " y - Your change WILL BE PROGRAMMED", ""},
     {"EndOfInputDeclines", "", 1, SPROM_RC_CANCELLED, 1, 0,
      "\nEnd of input - programming CANCELLED", ""},

@@ -12,12 +12,14 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 inline constexpr int kFan = IDPROM_KIND_FAN_TRAY;
 inline constexpr int kPsu = IDPROM_KIND_POWER_MODULE;
 
-class FtPsuPage : public SimulatedFpga {
+class FtPsuPage : public SimulatedFpga
+{
   protected:
     void SetUp() override
     {

@@ -4,7 +4,8 @@
 
 #include "ops_images.h"
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 inline sprom_field_def all_types_layout[] = {
     {"Block # 1 - All", SPROM_TYPE_BLOCK, 0, 72, 0},

@@ -7,13 +7,15 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <utility>
 #include <vector>
-#include <unistd.h>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
-class Console {
+class Console
+{
   public:
     explicit Console(std::string_view input = {})
     {

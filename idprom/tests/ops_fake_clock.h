@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <vector>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 inline void reset_sleeps()
 {
@@ -23,7 +24,8 @@ inline const std::vector<unsigned> &sleeps()
 
 inline size_t count_sleeps(unsigned microseconds)
 {
-    return static_cast<size_t>(std::count(fake_sleeps().begin(), fake_sleeps().end(), microseconds));
+    return static_cast<size_t>(
+        std::count(fake_sleeps().begin(), fake_sleeps().end(), microseconds));
 }
 
 } // namespace boardprom_test

@@ -12,9 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
-class SimulatedFpga : public testing::Test {
+class SimulatedFpga : public testing::Test
+{
   protected:
     void SetUp() override
     {

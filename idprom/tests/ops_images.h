@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 inline constexpr size_t kBoardImageSize = 270;
 inline constexpr size_t kFanImageSize = 226;
@@ -69,8 +70,7 @@ inline void fix_checksums(Image &img, const sprom_field_def *layout, int endian 
             length = static_cast<uint32_t>(layout[i].length_or_min);
         } else if (layout[i].type == SPROM_TYPE_CHECKSUM) {
             put(img, layout[i].offset, 2, 0, endian);
-            put(img, layout[i].offset, 2, block_sum(img, start, length, layout[i].offset),
-                endian);
+            put(img, layout[i].offset, 2, block_sum(img, start, length, layout[i].offset), endian);
         }
     }
 }
@@ -136,8 +136,8 @@ inline Image power_module_image()
     put(img, 162, 1, 2);
     put(img, 163, 1, 36);
     put(img, 166, 8, 0x33);
-    const uint16_t rest[] = {110, 220, 9, 1, static_cast<uint16_t>(-2), 3, static_cast<uint16_t>(-4),
-                             10, 20, 30, 40};
+    const uint16_t rest[] = {
+        110, 220, 9, 1, static_cast<uint16_t>(-2), 3, static_cast<uint16_t>(-4), 10, 20, 30, 40};
     for (size_t i = 0; i < 11; ++i)
         put(img, 174 + 2 * i, 2, rest[i]);
     fix_checksums(img, sprom_info_Ostrand);

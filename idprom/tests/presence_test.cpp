@@ -12,12 +12,14 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 inline constexpr uint32_t kFanReg = IOFPGA_SIM_FAN_PRESENCE_REG;
 inline constexpr uint32_t kPsuReg = IOFPGA_SIM_PSU_PRESENCE_REG;
 
-class Presence : public SimulatedFpga {
+class Presence : public SimulatedFpga
+{
   protected:
     void SetUp() override
     {
@@ -77,7 +79,9 @@ TEST_F(Presence, RegisterFailingEveryTimeIsReadElevenTimes)
     EXPECT_EQ(message(), "iofpga_pci_read_memory rc = 0x13\n");
 }
 
-class PresenceRetries : public Presence, public testing::WithParamInterface<int> {};
+class PresenceRetries : public Presence, public testing::WithParamInterface<int>
+{
+};
 
 // The register answers after n failed reads: the last retry's numbered
 // message stays, and the bit decides.
@@ -109,7 +113,9 @@ struct PsuCase {
     const char *msg;
 };
 
-class PsuPresence : public Presence, public testing::WithParamInterface<PsuCase> {};
+class PsuPresence : public Presence, public testing::WithParamInterface<PsuCase>
+{
+};
 
 TEST_P(PsuPresence, ChassisTypeNumbersTheModule)
 {
@@ -152,7 +158,9 @@ struct ChassisFileCase {
     const char *msg;
 };
 
-class PsuChassisFile : public Presence, public testing::WithParamInterface<ChassisFileCase> {};
+class PsuChassisFile : public Presence, public testing::WithParamInterface<ChassisFileCase>
+{
+};
 
 TEST_P(PsuChassisFile, BadFileEndsTheCheck)
 {

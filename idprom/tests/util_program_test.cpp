@@ -15,14 +15,16 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 inline constexpr int kFan = IDPROM_KIND_FAN_TRAY;
 inline constexpr int kPsu = IDPROM_KIND_POWER_MODULE;
 inline constexpr size_t kFanPrompts = 37;
 inline constexpr size_t kPsuPrompts = 37;
 
-class UtilProgram : public SimulatedFpga {
+class UtilProgram : public SimulatedFpga
+{
   protected:
     void SetUp() override
     {
@@ -48,7 +50,8 @@ class UtilProgram : public SimulatedFpga {
     std::string out_;
 };
 
-const std::string kReading = "\n\n* Reading SPROM INFO. This will take a while... Please be patient\n";
+const std::string kReading =
+    "\n\n* Reading SPROM INFO. This will take a while... Please be patient\n";
 const std::string kDone = "Done programming SPROM.\n";
 
 TEST_F(UtilProgram, ModeZeroEditsThePromsContents)
@@ -176,12 +179,14 @@ TEST_F(UtilProgram, BadLayoutRowIsReportedAndNothingWritten)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 inline constexpr size_t kBoardPrompts = 46;
 
 // The board ID-PROM road: the fake I2C bus with its 2 KiB EEPROM.
-class UtilProgramBoard : public testing::Test {
+class UtilProgramBoard : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -233,8 +238,8 @@ TEST_F(UtilProgramBoard, BlankModeWritesTheEnteredValues)
     put_text(want, 156, 4, "V02");
     want[163] = 103;
     fix_checksums(want, sprom_info_cpu_Calderi);
-    EXPECT_TRUE(std::equal(want.begin(), want.begin() + kBoardImageSize,
-                           fake_i2c().eeprom.begin()));
+    EXPECT_TRUE(
+        std::equal(want.begin(), want.begin() + kBoardImageSize, fake_i2c().eeprom.begin()));
     EXPECT_EQ(fake_i2c().eeprom[kBoardImageSize], 0xFF); // nothing beyond the image
 }
 

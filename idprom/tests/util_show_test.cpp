@@ -13,11 +13,14 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
-const std::string kReading = "\n\n* Reading SPROM INFO. This will take a while... Please be patient\n";
+const std::string kReading =
+    "\n\n* Reading SPROM INFO. This will take a while... Please be patient\n";
 
-class UtilShow : public SimulatedFpga {
+class UtilShow : public SimulatedFpga
+{
   protected:
     void SetUp() override
     {
@@ -54,8 +57,8 @@ TEST_F(UtilShow, PowerModuleMismatchSetsTheFlag)
     Image buf{};
     Console console;
     EXPECT_EQ(idprom_util_show(IDPROM_KIND_POWER_MODULE, 2, 9, buf.data(), 0), 0);
-    EXPECT_TRUE(console.output().ends_with(
-        "## WARNING: Checksum mismatch observed in this block! ##\n"));
+    EXPECT_TRUE(
+        console.output().ends_with("## WARNING: Checksum mismatch observed in this block! ##\n"));
     EXPECT_EQ(global_idprom_checksum_err, 1);
 }
 
@@ -72,10 +75,12 @@ TEST_F(UtilShow, SilentPromIsAReadFailure)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The board ID-PROM road on the fake I2C bus.
-class UtilShowBoard : public testing::Test {
+class UtilShowBoard : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -110,7 +115,9 @@ struct DumpCase {
     int size;
 };
 
-class BinDump : public UtilShowBoard, public testing::WithParamInterface<DumpCase> {};
+class BinDump : public UtilShowBoard, public testing::WithParamInterface<DumpCase>
+{
+};
 
 // Always the board road; the kind only chooses how many bytes.
 TEST_P(BinDump, KindChoosesTheLength)

@@ -13,7 +13,8 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 std::string hex4(unsigned value)
 {
@@ -22,7 +23,8 @@ std::string hex4(unsigned value)
     return text;
 }
 
-class AllTypes : public testing::TestWithParam<int> {
+class AllTypes : public testing::TestWithParam<int>
+{
   protected:
     void SetUp() override
     {
@@ -44,33 +46,33 @@ TEST_P(AllTypes, ShowPrintsEveryTypeInItsForm)
         std::string("Printing SPROM info...\n\n") + "\n### Block # 1 - All ###\n" +
         "TXT : " + padded("AB", 4) + "\n" + "HX : 01 ab ff\n" + "S8 : -2\n" + "H1 : 0x0f\n" +
         "U8 : [WARNING: Value not in range (0x0, 0x5)!]9\n" + "S16 : -5\n" + "H2 : 0x1234\n" +
-        "U16 : 258\n" + "H4 : 0xdeadbeef\n" + "U32 : 70000\n" + "CKS : " +
-        hex4(static_cast<unsigned>(get(img, 24, 2, endian()))) + "\n" + "DOT : 1.3.6.1\n" +
-        "DASH : 10-20-30-40\n" + "HYP : 1-2\n" + "H8 : 0x0102030405060708\n" + "TR : -5/40\n" +
-        "\n### Block # 2 - Pad ###\n" + "CK2 : " +
-        hex4(static_cast<unsigned>(get(img, 72, 2, endian()))) + "\n" + "S8B : 7\n";
+        "U16 : 258\n" + "H4 : 0xdeadbeef\n" + "U32 : 70000\n" +
+        "CKS : " + hex4(static_cast<unsigned>(get(img, 24, 2, endian()))) + "\n" +
+        "DOT : 1.3.6.1\n" + "DASH : 10-20-30-40\n" + "HYP : 1-2\n" + "H8 : 0x0102030405060708\n" +
+        "TR : -5/40\n" + "\n### Block # 2 - Pad ###\n" +
+        "CK2 : " + hex4(static_cast<unsigned>(get(img, 72, 2, endian()))) + "\n" + "S8B : 7\n";
     EXPECT_EQ(console.output(), expected);
 }
 
 TEST_P(AllTypes, EveryTypeTakesAnAnswerAfterARetry)
 {
     Image img = all_types_image(endian());
-    const std::string answers = "ABCDE\nWXYZ\n"     // TXT: too long, then exactly the width
-                                "zz\n0a0b\n"        // HX
-                                "200\n-100\n"       // S8
-                                "123\n7f\n"         // H1
-                                "256\n3\n"          // U8
-                                "40000\n-300\n"     // S16
-                                "12345\nbeef\n"     // H2
-                                "70000\n65535\n"    // U16
-                                "123456789\ncafe\n" // H4
-                                "x\n123456\n"       // U32
-                                "1,2\n10.20\n"      // DOT
-                                "1-2-3\n5-6-7-8\n"  // DASH
-                                "5\n1-2;3-4\n"      // HYP
+    const std::string answers = "ABCDE\nWXYZ\n"         // TXT: too long, then exactly the width
+                                "zz\n0a0b\n"            // HX
+                                "200\n-100\n"           // S8
+                                "123\n7f\n"             // H1
+                                "256\n3\n"              // U8
+                                "40000\n-300\n"         // S16
+                                "12345\nbeef\n"         // H2
+                                "70000\n65535\n"        // U16
+                                "123456789\ncafe\n"     // H4
+                                "x\n123456\n"           // U32
+                                "1,2\n10.20\n"          // DOT
+                                "1-2-3\n5-6-7-8\n"      // DASH
+                                "5\n1-2;3-4\n"          // HYP
                                 "g\n1122334455667788\n" // H8
-                                "1/2/3\n-10/50\n"   // TR
-                                "abc\n\n"           // S8B: invalid, then kept
+                                "1/2/3\n-10/50\n"       // TR
+                                "abc\n\n"               // S8B: invalid, then kept
                                 "y";
     Console console(answers);
     EXPECT_EQ(sprom_show_program(all_types_layout, img.data(), endian(), 1), 0);
@@ -175,7 +177,9 @@ TEST(ProgramWalk, FanTrayPaddingIsZeroedBeforeItsChecksum)
 
 // The input ends after `n` answers: the walk declines, whichever prompt
 // it was at, and never reaches a 'y'.
-class InputEnds : public testing::TestWithParam<size_t> {};
+class InputEnds : public testing::TestWithParam<size_t>
+{
+};
 
 TEST_P(InputEnds, WalkIsDeclined)
 {

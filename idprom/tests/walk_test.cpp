@@ -11,7 +11,8 @@
 
 using namespace boardprom_test;
 
-namespace {
+namespace
+{
 
 std::string line(const std::string &name, const std::string &value)
 {
@@ -41,18 +42,19 @@ std::string common_block(const Image &img, const std::string &product, const std
            line("OEM_STRING", padded("EXAMPLE CORP", 20)) +
            line("PRODUCT_NUMBER", padded(product, 20)) +
            line("SERIAL_NUMBER", padded("SN0001", 20)) +
-           line("PART_NUMBER", padded("73-0001-01", 16)) +
-           line("PART_REVISION", padded("A0", 4)) + line("MFG_DEVIATION", padded("", 20)) +
-           line("HW_REV_MAJOR", "1") + line("HW_REV_MINOR", "2") + line("MFG_BITS", "0x0010") +
-           line("ENG_BITS", "0x0020") + line("SNMP_OID", "1.3.6.1") +
-           line("POWER_CONSUMPTION", "-5") + line("RMA_FAILURE_CODE", "1-2-3-4") +
-           line("CLEI_CODE", padded("CLEI0001", 12)) + line("VID", padded("V01", 4));
+           line("PART_NUMBER", padded("73-0001-01", 16)) + line("PART_REVISION", padded("A0", 4)) +
+           line("MFG_DEVIATION", padded("", 20)) + line("HW_REV_MAJOR", "1") +
+           line("HW_REV_MINOR", "2") + line("MFG_BITS", "0x0010") + line("ENG_BITS", "0x0020") +
+           line("SNMP_OID", "1.3.6.1") + line("POWER_CONSUMPTION", "-5") +
+           line("RMA_FAILURE_CODE", "1-2-3-4") + line("CLEI_CODE", padded("CLEI0001", 12)) +
+           line("VID", padded("V01", 4));
 }
 
 const std::string kPrinting = "Printing SPROM info...\n\n";
 const std::string kMismatch = "## WARNING: Checksum mismatch observed in this block! ##\n";
 
-class ShowWalk : public testing::Test {
+class ShowWalk : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -77,17 +79,16 @@ TEST_F(ShowWalk, FanTrayImageIsShownExactly)
 {
     Image img = fan_tray_image();
     const std::string expected =
-        kPrinting + common_block(img, "FAN-TRAY-2", "226", "3") +
-        header("Block #2 - Fan Block") + line("BLOCK_SIGNATURE", "0x4654") +
-        line("BLOCK_VERSION", "1") + line("BLOCK_LENGTH", "32") +
+        kPrinting + common_block(img, "FAN-TRAY-2", "226", "3") + header("Block #2 - Fan Block") +
+        line("BLOCK_SIGNATURE", "0x4654") + line("BLOCK_VERSION", "1") +
+        line("BLOCK_LENGTH", "32") +
         line("BLOCK_CHECKSUM", hex4(static_cast<unsigned>(get(img, 164, 2)))) +
-        line("FEATURE_BITS", "0x0000000000000011") +
-        line("HW_CHANGES_BITS", "0x0000000000000022") + line("STACKMIB_IOD", "7") +
-        line("COOLING_CAPACITY", "300") + line("AMBIENT_TEMPERATURE", "40") +
-        line("RESERVED", "-1") + line("POWER_CONSUMPTION2", "-12") +
-        line("COOLING_CAPACITY2", "500") + header("Block #3 - Serial Number Block") +
-        line("BLOCK_SIGNATURE", "0x534e") + line("BLOCK_VERSION", "1") +
-        line("BLOCK_LENGTH", "28") +
+        line("FEATURE_BITS", "0x0000000000000011") + line("HW_CHANGES_BITS", "0x0000000000000022") +
+        line("STACKMIB_IOD", "7") + line("COOLING_CAPACITY", "300") +
+        line("AMBIENT_TEMPERATURE", "40") + line("RESERVED", "-1") +
+        line("POWER_CONSUMPTION2", "-12") + line("COOLING_CAPACITY2", "500") +
+        header("Block #3 - Serial Number Block") + line("BLOCK_SIGNATURE", "0x534e") +
+        line("BLOCK_VERSION", "1") + line("BLOCK_LENGTH", "28") +
         line("BLOCK_CHECKSUM", hex4(static_cast<unsigned>(get(img, 196, 2)))) +
         line("SERIAL_NUMBER", padded("FT-SERIAL-9", 20));
     EXPECT_EQ(show(sprom_info_Miravel16, img), expected);

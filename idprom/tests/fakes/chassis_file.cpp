@@ -7,14 +7,16 @@
 #include <optional>
 #include <string>
 
-namespace {
+namespace
+{
 
 std::optional<std::string> g_content;
 std::string g_last_path;
 
 } // namespace
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 void set_chassis_file(std::optional<std::string> content)
 {
@@ -29,7 +31,8 @@ const std::string &chassis_file_path()
 
 } // namespace boardprom_test
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 std::FILE *open_chassis_file(const char *path)
 {

@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 // The file's contents from now on; no value: the file cannot be opened.
 void set_chassis_file(std::optional<std::string> content);
