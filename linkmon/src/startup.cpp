@@ -76,8 +76,6 @@ void set_quiet_period_end()
 
 [[noreturn]] void run_server(const char *progname)
 {
-    for (int &slot : linkmonsockfd)
-        slot = -1;
     oscore::sleep_seconds(linkmon::STARTUP_DELAY_SEC);
     set_quiet_period_end();
     start_threads(progname);
@@ -123,6 +121,8 @@ int pcie_monitor_main(int argc, char **argv)
         client_mode = 1;
         return connect_linkmon(argc, argv);
     }
+    for (int &slot : linkmonsockfd)
+        slot = -1;
     if (map_mmconfig(argv[1]) != 0)
         return 1;
     run_server(argv[0]);
