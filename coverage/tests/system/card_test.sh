@@ -30,11 +30,13 @@ for d in bin sbin lib lib32 lib64 libx32; do
     mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
   fi
 done
-for d in usr etc dev proc "$work"; do
-  mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
-done
+# The card's own /misc and /tmp first, so that a build tree below /tmp is
+# bound on top of the fresh /tmp rather than hidden by it.
 for d in misc tmp; do
   mkdir "$root/$d" && mount -t tmpfs "card-$d" "$root/$d"
+done
+for d in usr etc dev proc "$work"; do
+  mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
 done
 
 mkdir -p "$root/misc/scratch"
