@@ -79,9 +79,18 @@ record_lines() {
   entries | grep -E -- "^[0-9a-f]{2}\. [0-9a-f]{4}:[0-9a-f]{4} $1 T:" || true
 }
 
-# wait_entries REGEX [TIMEOUT [COUNT]]: like wait_log, on entries.
+# wait_entries REGEX [TIMEOUT [COUNT]]: like wait_log, on entries. A
+# pattern without \\n is looked for in the raw log (cheap to poll), with a
+# leading ^ standing for the start of an entry after its time prefix.
+ENTRY_START='\[ *[0-9]+\.[0-9]{6}\] (\[[^]]*\] )?'
 wait_entries() {
   local pattern=$1 timeout=${2:-20} count=${3:-1} n
+  case $pattern in
+    *'\\n'*) ;;
+    *)
+      wait_log "${pattern/#^/$ENTRY_START}" "$timeout" "$count"
+      return ;;
+  esac
   local deadline=$((SECONDS + timeout))
   while :; do
     n=$(count_entries "$pattern")
