@@ -169,7 +169,8 @@ COVDUMP_EXPORT int check_signal_cflow(void *handler) {
 }
 
 COVDUMP_EXPORT void (*__wrap_signal(int sig, void (*handler)(int)))(int) {
-  if (handler == SIG_IGN) {
+  // SIG_ERR is no handler to chain to; the system refuses it.
+  if (handler == SIG_IGN || handler == SIG_ERR) {
     return os::real_signal(sig, handler);
   }
   const int index = index_of(sig);

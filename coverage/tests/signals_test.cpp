@@ -127,6 +127,8 @@ TEST_F(Signals, OtherSignalsAndOwnHandlersPassThrough) {
   EXPECT_EQ(fake::handler_of(SIGUSR1), &on_plain);
   EXPECT_EQ(__wrap_signal(57, cflow_cleanup), &cflow_cleanup);
   EXPECT_EQ(user_signalActs[2].kind, -1);
+  (void)__wrap_signal(57, SIG_ERR);
+  EXPECT_EQ(user_signalActs[2].kind, -1);
 }
 
 TEST_F(Signals, PlainSigactionIsRecorded) {
