@@ -192,6 +192,21 @@ TEST_F(Image, ObjectWithoutArcCountersLeavesProgramSummaryAlone) {
   EXPECT_EQ(b.image.records.at(2).program.num, 2U);
 }
 
+TEST_F(Image, SummaryFollowsTheArcCountersEvenWhenFunctionsDisagree) {
+  FakeObject obj("odd.gcda", 1, {{3}});
+  obj.values(0) = {5, 0, 7};
+  obj.desc()->counts[0].num = 2; // the functions claim one counter more
+  obj.register_it();
+  const Built b = build();
+  ASSERT_TRUE(b.image.error.empty()) << b.image.error;
+  const DecodedRecord &r = b.image.records.at(0);
+  EXPECT_EQ(r.functions[0].counters[0].words.size(), 6U);
+  EXPECT_EQ(r.object.num, 2U);
+  EXPECT_EQ(r.object.sum_all[0], 5U);
+  EXPECT_EQ(r.object.run_max[0], 5U);
+  EXPECT_EQ(r.program.num, 2U);
+}
+
 TEST_F(Image, EmptyRegistryGivesNoImage) {
   int size = 99;
   EXPECT_EQ(cflow_writetobuffer(&size), nullptr);
