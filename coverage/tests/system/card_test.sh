@@ -41,7 +41,8 @@ done
 
 mkdir -p "$root/misc/scratch"
 [ "$scenario" = disk ] && mkdir -p "$root/misc/disk1"
-printf 'card7\n' > "$root/tmp/cflow_loc"
+# Without a location file start-up asks uname for the node name.
+[ "$scenario" = uname ] || printf 'card7\n' > "$root/tmp/cflow_loc"
 
 exec chroot "$root" /bin/sh -s "$scenario" "$@" <<'CARD'
 set -eu
@@ -49,7 +50,9 @@ scenario=$1
 shift
 fail() { echo "FAIL: $*" >&2; exit 1; }
 cd /tmp
-logs=/misc/scratch/cflow/coverage_logs_card7.dat
+loc=card7
+[ "$scenario" = uname ] && loc=$(uname -n)
+logs=/misc/scratch/cflow/coverage_logs_$loc.dat
 stamp='[0-9]\{14\}'
 
 "$@" "$scenario" > probe.out || fail "probe exited with status $?"
@@ -72,6 +75,10 @@ case $scenario in
     [ -L /misc/scratch/cflow ] || fail "/misc/scratch/cflow is not a link"
     [ "$(readlink /misc/scratch/cflow)" = /misc/disk1/cflow/ ] || fail "link target"
     [ "$(stat -c %a /misc/disk1/cflow)" = 777 ] || fail "disk dump dir mode"
+    ;;
+  uname)
+    [ "$(cat /tmp/cflow_loc)" = "$loc" ] || fail "location file not written by uname"
+    [ -d "$logs" ] || fail "no log directory for $loc"
     ;;
   twice)
     "$@" "$scenario" > /dev/null || fail "second probe"

@@ -223,6 +223,7 @@ int main(int argc, char **argv) {
       {"stress", stress},
       {"disk", [] {}},
       {"twice", [] {}},
+      {"uname", [] {}},
   };
   const auto found = argc == 2 ? scenarios.find(argv[1]) : scenarios.end();
   if (found == scenarios.end()) {
