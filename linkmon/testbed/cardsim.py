@@ -31,6 +31,7 @@ import struct
 import sys
 import time
 
+sys.dont_write_bytecode = True  # leave the source folder as it is
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import topology  # noqa: E402  (the module sits beside this script)
 

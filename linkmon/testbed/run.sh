@@ -32,6 +32,24 @@ holder_pid() {
   cat "$w/holder.pid"
 }
 
+# retry TRIES DELAY CMD...: until CMD succeeds, at most TRIES times.
+retry() {
+  local tries=$1 delay=$2
+  shift 2
+  while [ "$tries" -gt 0 ]; do
+    "$@" && return 0
+    tries=$((tries - 1))
+    sleep "$delay"
+  done
+  return 1
+}
+
+gone() { ! kill -0 "$1" 2>/dev/null; }
+
+has_own_netns() {
+  [ "$(readlink "/proc/$1/ns/net" 2>/dev/null)" != "$(readlink /proc/self/ns/net)" ]
+}
+
 # The holder's command line as /proc shows it (words and blanks).
 holder_command() {
   echo "sleep $(cat "$1/holder.life") "
@@ -172,14 +190,12 @@ cmd_setup() {
   fi
   # The holder keeps the namespaces; it ends by itself after the lifetime.
   echo "$((OPT_LIFETIME + 30))" >"$w/holder.life"
-  unshare -m -n --propagation private -- $(holder_command "$w") &
+  local holder_words
+  read -r -a holder_words <<<"$(holder_command "$w")"
+  unshare -m -n --propagation private -- "${holder_words[@]}" &
   local holder=$!
   echo "$holder" >"$w/holder.pid"
-  local i
-  for i in $(seq 100); do
-    [ "$(readlink "/proc/$holder/ns/net" 2>/dev/null)" != "$(readlink /proc/self/ns/net)" ] && break
-    sleep 0.02
-  done
+  retry 100 0.02 has_own_netns "$holder" || die "the namespaces did not come up"
   declare -p OPT_CMDLINE OPT_PNIC_LIST OPT_UEVENTS OPT_ETC_FILES OPT_VETHS >"$w/options.sh"
   nsenter -t "$holder" -m -n -- /bin/bash "$TESTBED/run.sh" _ns_setup "$w"
 }
@@ -210,26 +226,18 @@ cmd_start() {
       wait $!
       echo $? >"$w/daemon.rc"' \
     sh "$w" "$OPT_LIFETIME" "${preload[@]}" "$OPT_BINARY" "${args[@]}" >>"$w/runner.log" 2>&1 &
-  local i
-  for i in $(seq 100); do
-    [ -s "$w/daemon.pid" ] && return 0
-    sleep 0.02
-  done
-  die "the daemon did not start"
+  retry 100 0.02 test -s "$w/daemon.pid" || die "the daemon did not start"
 }
 
 cmd_stop() {
-  local w=$1 pid i
+  local w=$1 pid
   # The daemon first (timeout passes the signal on), and wait for it: it
   # must not touch the card any more. The holder then takes the namespaces
   # with it; their teardown needs no waiting.
   if [ -s "$w/daemon.pid" ] && [ ! -e "$w/daemon.rc" ]; then
     pid=$(cat "$w/daemon.pid")
     kill "$pid" 2>/dev/null || true
-    for i in $(seq 200); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.05
-    done
+    retry 200 0.05 gone "$pid" || true
   fi
   if [ -s "$w/holder.pid" ]; then
     pid=$(cat "$w/holder.pid")

@@ -8,6 +8,7 @@ BIN=${1:?pcie_monitor binary}
 TESTBED=${2:?test bed folder}
 VENDOR=${3:?platform vendor ID}
 W=${4:-$(mktemp -d /tmp/linkmon-e2e.XXXXXX)}
+# shellcheck disable=SC2034 # for the scripts that source this
 VENDOR_HEX=$(printf '%04x' "$((VENDOR))")
 TEST_NAME=$(basename "$0" .sh)
 FAILURES=0
@@ -80,14 +81,15 @@ record_lines() {
 }
 
 # wait_entries REGEX [TIMEOUT [COUNT]]: like wait_log, on entries. While
-# the raw log has no line that could hold such an entry (the pattern after a
-# time prefix, without its end anchor), the entries are not split (cheaper).
+# the raw log has no line that could hold such an entry (the pattern up to
+# its first line end, after a time prefix, without its end anchor), the
+# entries are not split (cheaper).
 ENTRY_START='\[ *[0-9]+\.[0-9]{6}\] (\[[^]]*\] )?'
 wait_entries() {
   local pattern=$1 timeout=${2:-20} count=${3:-1} n=0 raw=""
   case $pattern in
-    *'\\n'*) ;;
-    *) raw=${pattern/#^/$ENTRY_START}; raw=${raw%\$} ;;
+    *'|'*) ;;
+    *) raw=${pattern%%'\\n'*}; raw=${raw/#^/$ENTRY_START}; raw=${raw%\$} ;;
   esac
   local deadline=$((SECONDS + timeout))
   while :; do

@@ -1,6 +1,8 @@
+#!/bin/bash
 # The checks of the monitoring loop on the default card: "check done" only
 # in the first pass, Link Status bits that count and bits that do not,
 # masked and non-fatal error bits never reported, SATA port status.
+# shellcheck source=../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 V=$VENDOR_HEX

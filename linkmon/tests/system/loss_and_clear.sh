@@ -1,7 +1,9 @@
+#!/bin/bash
 # A monitored endpoint drops off the bus and comes back (reported once, BARs
 # verified after the debounce, a changed BAR reported); a fatal unmasked
 # Completion Timeout is reported, cleared in the card by the auto-clear
 # thread, and the clearing reported; a bridge recovers without BAR checks.
+# shellcheck source=../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 FACTOR=50
