@@ -3,6 +3,7 @@
 #include "net_internal.h"
 #include "net_os.h"
 
+#include <array>
 #include <errno.h>
 
 extern "C" {
@@ -28,9 +29,23 @@ void close_all_clients_locked()
 
 void sweep_gone_clients_locked()
 {
+    // One poll over the table picks the slots worth a closer look, so that
+    // a registration next to a thousand live clients stays cheap; the peer
+    // test decides for those.
+    std::array<int, LINKMON_MAX_CLIENTS> fds;
+    std::array<int *, LINKMON_MAX_CLIENTS> slots;
+    std::array<unsigned char, LINKMON_MAX_CLIENTS> hang;
+    size_t n = 0;
     for (int &fd : linkmonsockfd) {
-        if (fd >= 0 && check_client_peer(fd) != 0)
-            fd = -1;
+        if (fd >= 0) {
+            slots[n] = &fd;
+            fds[n++] = fd;
+        }
+    }
+    netos_poll_hangups(fds.data(), n, hang.data());
+    for (size_t i = 0; i < n; ++i) {
+        if (hang[i] && check_client_peer(fds[i]) != 0)
+            *slots[i] = -1;
     }
 }
 

@@ -29,6 +29,10 @@ int netos_getpeername(int fd);
 // file), else 0.
 int netos_peer_closed(int fd);
 int netos_ioctl_ethtool(int fd, struct ifreq *ifr);
+// One look at many sockets without waiting: hang[i] becomes 1 when fds[i]
+// shows a hang-up, an error or a peer that closed its end, else 0.
+// Returns 0, or -1 when the look failed (hang[] then all 1).
+int netos_poll_hangups(const int *fds, size_t n, unsigned char *hang);
 
 // Thread and process.
 int netos_detach_self(void);

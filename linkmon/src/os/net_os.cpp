@@ -5,12 +5,14 @@
 #include <errno.h>
 #include <linux/sockios.h>
 #include <net/if.h>
+#include <poll.h>
 #include <pthread.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 int netos_socket(int type)
 {
@@ -80,6 +82,17 @@ int netos_peer_closed(int fd)
     ssize_t n = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     errno = saved;
     return n == 0;
+}
+
+int netos_poll_hangups(const int *fds, size_t n, unsigned char *hang)
+{
+    std::vector<pollfd> pfds(n);
+    for (size_t i = 0; i < n; ++i)
+        pfds[i] = {fds[i], POLLRDHUP, 0};
+    int rc = poll(pfds.data(), n, 0);
+    for (size_t i = 0; i < n; ++i)
+        hang[i] = rc < 0 || (pfds[i].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return rc < 0 ? -1 : 0;
 }
 
 int netos_ioctl_ethtool(int fd, struct ifreq *ifr)

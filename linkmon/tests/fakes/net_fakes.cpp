@@ -161,6 +161,13 @@ int netos_ioctl_ethtool(int, struct ifreq *ifr)
     return state().ethtool(ifr->ifr_name, ifr->ifr_data);
 }
 
+int netos_poll_hangups(const int *fds, size_t n, unsigned char *hang)
+{
+    for (size_t i = 0; i < n; ++i)
+        hang[i] = state().gone.count(fds[i]) || state().peer_closed.count(fds[i]);
+    return 0;
+}
+
 int netos_detach_self(void)
 {
     return state().detach_result;
