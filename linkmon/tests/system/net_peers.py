@@ -8,6 +8,8 @@
       --stalled K   K registered clients that never read (small receive buffer)
       --ready FILE  touched once every client is registered
       --stop FILE   stop once FILE exists
+      --dump        also print every whole record received:
+                    "record I ROW NLS NTFMSK NICERR HWID" (numbers in hex)
       --eof K       stop early once K reading clients have seen end of file
       --expect B    stop half a second after every reading client has B bytes
   Each registered client is reported as "client I BYTES open|eof".
@@ -71,6 +73,7 @@ def clients(n, seconds, opts):
     if "--ready" in opts:
         open(opts["--ready"], "w").close()
     got = [0] * n
+    data = [b""] * n
     eof = [False] * n
     deadline = time.time() + seconds
     want = int(opts.get("--expect", 0))
@@ -95,10 +98,21 @@ def clients(n, seconds, opts):
                 chunk = b""
             if chunk:
                 got[i] += len(chunk)
+                data[i] += chunk
             else:
                 eof[i] = True
     for i in range(n):
         print("client", i, got[i], "eof" if eof[i] else "open")
+        if "--dump" not in opts:
+            continue
+        for off in range(0, len(data[i]) - RECORD + 1, RECORD):
+            rec = data[i][off:off + RECORD]
+            row, = struct.unpack_from("<I", rec, 0)
+            nls, = struct.unpack_from("<I", rec, 60)
+            mask, = struct.unpack_from("<I", rec, 188)
+            nicerr, = struct.unpack_from("<I", rec, 208)
+            hwid = rec[312:352].split(b"\0")[0].decode(errors="replace")
+            print("record %d %x %x %x %x %s" % (i, row, nls, mask, nicerr, hwid))
     for j, s in enumerate(stalled):
         s.setblocking(False)
         total, closed = 0, False
@@ -127,6 +141,10 @@ def main(argv):
         opts = {}
         i = 0
         while i < len(rest):
+            if rest[i] == "--dump":
+                opts[rest[i]] = True
+                i += 1
+                continue
             opts[rest[i]] = rest[i + 1]
             i += 2
         clients(int(argv[2]), float(argv[3]), opts)
