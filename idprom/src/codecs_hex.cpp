@@ -53,6 +53,17 @@ int get_fixed_hex(int width, const char *too_wide, uint64_t *value)
     return r;
 }
 
+// The 2-, 4- and 8-byte codecs: *out cleared first, then the number.
+template <typename T> int get_cleared_hex(T *out, const char *too_wide)
+{
+    *out = 0;
+    uint64_t v = 0;
+    const int r = get_fixed_hex(static_cast<int>(sizeof(T)), too_wide, &v);
+    if (r > 0)
+        *out = static_cast<T>(v);
+    return r;
+}
+
 } // namespace
 
 int parse_hex(const char *line, int n, uint8_t *out)
@@ -126,32 +137,17 @@ BOARDPROM_EXPORT int sprom_get_hex1(unsigned char *out)
 
 BOARDPROM_EXPORT int sprom_get_hex2(uint16_t *out)
 {
-    *out = 0;
-    uint64_t v = 0;
-    const int r = get_fixed_hex(2, kTooWide2, &v);
-    if (r > 0)
-        *out = static_cast<uint16_t>(v);
-    return r;
+    return get_cleared_hex(out, kTooWide2);
 }
 
 BOARDPROM_EXPORT int sprom_get_hex4(uint32_t *out)
 {
-    *out = 0;
-    uint64_t v = 0;
-    const int r = get_fixed_hex(4, kTooWide4, &v);
-    if (r > 0)
-        *out = static_cast<uint32_t>(v);
-    return r;
+    return get_cleared_hex(out, kTooWide4);
 }
 
 BOARDPROM_EXPORT int sprom_get_hex8(uint64_t *out)
 {
-    *out = 0;
-    uint64_t v = 0;
-    const int r = get_fixed_hex(8, kTooWide8, &v);
-    if (r > 0)
-        *out = v;
-    return r;
+    return get_cleared_hex(out, kTooWide8);
 }
 
 } // extern "C"

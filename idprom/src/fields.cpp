@@ -71,39 +71,13 @@ FieldOutcome program_signed(uint8_t *field, int endian, bool eight_bits)
     return FieldOutcome::Store;
 }
 
-FieldOutcome program_byte(uint32_t type, uint8_t *field)
+// A number read by `codec` and, when one was entered, handed to `store`.
+template <typename T, typename Store> FieldOutcome program_number(int (*codec)(T *), Store store)
 {
-    uint8_t v = 0;
-    const int r = type == SPROM_TYPE_HEX1 ? sprom_get_hex1(&v) : sprom_get_dec_u8(&v);
+    T v = 0;
+    const int r = codec(&v);
     if (r > 0)
-        field[0] = v;
-    return outcome_of(r);
-}
-
-FieldOutcome program_word(uint32_t type, uint8_t *field, int endian)
-{
-    uint16_t v = 0;
-    const int r = type == SPROM_TYPE_HEX2 ? sprom_get_hex2(&v) : sprom_get_dec_u16(&v);
-    if (r > 0)
-        sprom_store16(field, v, endian);
-    return outcome_of(r);
-}
-
-FieldOutcome program_long(uint32_t type, uint8_t *field, int endian)
-{
-    uint32_t v = 0;
-    const int r = type == SPROM_TYPE_HEX4 ? sprom_get_hex4(&v) : sprom_get_dec_u32(&v);
-    if (r > 0)
-        sprom_store32(field, v, endian);
-    return outcome_of(r);
-}
-
-FieldOutcome program_hex8(uint8_t *field, int endian)
-{
-    uint64_t v = 0;
-    const int r = sprom_get_hex8(&v);
-    if (r > 0)
-        sprom_store64(field, v, endian);
+        store(v);
     return outcome_of(r);
 }
 
@@ -149,13 +123,16 @@ FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endia
         return program_signed(field, endian, false);
     case SPROM_TYPE_HEX1:
     case SPROM_TYPE_DEC_U8:
-        return program_byte(row->type, field);
+        return program_number(row->type == SPROM_TYPE_HEX1 ? sprom_get_hex1 : sprom_get_dec_u8,
+                              [field](uint8_t v) { field[0] = v; });
     case SPROM_TYPE_HEX2:
     case SPROM_TYPE_DEC_U16:
-        return program_word(row->type, field, endian);
+        return program_number(row->type == SPROM_TYPE_HEX2 ? sprom_get_hex2 : sprom_get_dec_u16,
+                              [=](uint16_t v) { sprom_store16(field, v, endian); });
     case SPROM_TYPE_HEX4:
     case SPROM_TYPE_DEC_U32:
-        return program_long(row->type, field, endian);
+        return program_number(row->type == SPROM_TYPE_HEX4 ? sprom_get_hex4 : sprom_get_dec_u32,
+                              [=](uint32_t v) { sprom_store32(field, v, endian); });
     case SPROM_TYPE_DOT_DEC:
         return program_dot_dec(field, endian);
     case SPROM_TYPE_DASH_DEC:
@@ -163,7 +140,8 @@ FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endia
     case SPROM_TYPE_HYPEN_DEC:
         return program_hypen_dec(field, endian);
     case SPROM_TYPE_HEX8:
-        return program_hex8(field, endian);
+        return program_number(sprom_get_hex8,
+                              [=](uint64_t v) { sprom_store64(field, v, endian); });
     case SPROM_TYPE_TEMP_RANGE:
         return sprom_get_temp_range(&field[0], &field[1]) < 0 ? FieldOutcome::Invalid
                                                                : FieldOutcome::Store;
