@@ -26,29 +26,29 @@ typedef int64_t gcov_type;
 
 /* Counters of one kind of one object. */
 struct gcov_ctr_desc {
-  uint32_t num;                               /* counters of this kind in the object */
-  gcov_type *values;                          /* num counters, function after function */
-  void (*merge)(gcov_type *values, uint32_t n); /* never called by this runtime */
+    uint32_t num;                                 /* counters of this kind in the object */
+    gcov_type *values;                            /* num counters, function after function */
+    void (*merge)(gcov_type *values, uint32_t n); /* never called by this runtime */
 };
 
 /* Function record: ident, checksum, then one count per present kind.
  * Records lie (2 + kinds present) words apart. */
 struct gcov_fn_desc {
-  uint32_t ident;
-  uint32_t checksum;
-  uint32_t n_ctrs[];
+    uint32_t ident;
+    uint32_t checksum;
+    uint32_t n_ctrs[];
 };
 
 /* Descriptor of one instrumented object, as the compiler lays it out. */
 struct gcov_object_desc {
-  uint32_t version;                  /* 0: not to be registered (already registered) */
-  struct gcov_object_desc *next;     /* owned by the registry */
-  uint32_t stamp;                    /* compilation time stamp */
-  const char *filename;              /* data file name, normally ending in .gcda */
-  uint32_t n_functions;
-  const struct gcov_fn_desc *functions;
-  uint32_t ctr_mask;                 /* bit t set: counter kind t present */
-  struct gcov_ctr_desc counts[];     /* one per present kind, ascending */
+    uint32_t version;              /* 0: not to be registered (already registered) */
+    struct gcov_object_desc *next; /* owned by the registry */
+    uint32_t stamp;                /* compilation time stamp */
+    const char *filename;          /* data file name, normally ending in .gcda */
+    uint32_t n_functions;
+    const struct gcov_fn_desc *functions;
+    uint32_t ctr_mask;             /* bit t set: counter kind t present */
+    struct gcov_ctr_desc counts[]; /* one per present kind, ascending */
 };
 
 #if defined(__arm__)
@@ -74,11 +74,11 @@ COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_fn_desc) == 8, "function record");
 
 /* What to call after the runtime's own work for one coverage signal. */
 struct cflow_user_sigact {
-  int kind; /* -1 nothing, 0 plain handler (null: default action), 1 three-argument */
-  union {
-    void (*handler)(int);
-    void (*action)(int, siginfo_t *, void *);
-  };
+    int kind; /* -1 nothing, 0 plain handler (null: default action), 1 three-argument */
+    union {
+        void (*handler)(int);
+        void (*action)(int, siginfo_t *, void *);
+    };
 };
 
 #define CFLOW_SIGNAL_COUNT 3

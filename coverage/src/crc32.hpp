@@ -9,30 +9,34 @@
 
 #include "settings.hpp"
 
-namespace covdump {
+namespace covdump
+{
 
-namespace detail {
-constexpr std::array<std::uint32_t, 256> make_crc_table() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t b = 0; b < 256; ++b) {
-    std::uint32_t crc = b << 24;
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 0x80000000U) != 0 ? (crc << 1) ^ settings::kCrcPolynomial : crc << 1;
+namespace detail
+{
+constexpr std::array<std::uint32_t, 256> make_crc_table()
+{
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t b = 0; b < 256; ++b) {
+        std::uint32_t crc = b << 24;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x80000000U) != 0 ? (crc << 1) ^ settings::kCrcPolynomial : crc << 1;
+        }
+        table[b] = crc;
     }
-    table[b] = crc;
-  }
-  return table;
+    return table;
 }
 inline constexpr auto kCrcTable = make_crc_table();
 } // namespace detail
 
 // Continues `crc` over `bytes`.
-constexpr std::uint32_t crc32_continue(std::uint32_t crc, std::string_view bytes) {
-  for (char c : bytes) {
-    const auto b = static_cast<std::uint8_t>(c);
-    crc = (crc << 8) ^ detail::kCrcTable[((crc >> 24) ^ b) & 0xFFU];
-  }
-  return crc;
+constexpr std::uint32_t crc32_continue(std::uint32_t crc, std::string_view bytes)
+{
+    for (char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        crc = (crc << 8) ^ detail::kCrcTable[((crc >> 24) ^ b) & 0xFFU];
+    }
+    return crc;
 }
 
 } // namespace covdump

@@ -8,16 +8,17 @@
 
 #include "covdump.h"
 
-namespace covdump {
+namespace covdump
+{
 
 // Arc-counter totals of one object, of a whole run, or the running
 // program summary.
 struct Summary {
-  std::uint32_t num = 0;
-  std::uint32_t runs = 0;
-  std::uint64_t sum_all = 0;
-  std::int64_t run_max = 0;
-  std::uint64_t sum_max = 0;
+    std::uint32_t num = 0;
+    std::uint32_t runs = 0;
+    std::uint64_t sum_all = 0;
+    std::int64_t run_max = 0;
+    std::uint64_t sum_max = 0;
 };
 
 // Number of counter kinds present in `mask`.

@@ -4,23 +4,34 @@
 
 #include <cstddef>
 
-namespace covdump {
+namespace covdump
+{
 
-class MappedImage {
-public:
-  // Builds the image; empty() when the registry is empty or memory is short.
-  MappedImage();
-  ~MappedImage();
-  MappedImage(const MappedImage &) = delete;
-  MappedImage &operator=(const MappedImage &) = delete;
+class MappedImage
+{
+  public:
+    // Builds the image; empty() when the registry is empty or memory is short.
+    MappedImage();
+    ~MappedImage();
+    MappedImage(const MappedImage &) = delete;
+    MappedImage &operator=(const MappedImage &) = delete;
 
-  bool empty() const { return data_ == nullptr; }
-  const unsigned char *data() const { return data_; }
-  int size() const { return size_; }
+    bool empty() const
+    {
+        return data_ == nullptr;
+    }
+    const unsigned char *data() const
+    {
+        return data_;
+    }
+    int size() const
+    {
+        return size_;
+    }
 
-private:
-  unsigned char *data_ = nullptr;
-  int size_ = 0;
+  private:
+    unsigned char *data_ = nullptr;
+    int size_ = 0;
 };
 
 } // namespace covdump

@@ -3,6 +3,7 @@
 // that the unit tests can call it by hand.)
 #include "covdump.h"
 
-namespace {
+namespace
+{
 [[gnu::section(".init_array"), gnu::used]] void (*covdump_startup_entry)(void) = cflow_startup;
 } // namespace

@@ -10,7 +10,8 @@
 #include "stamp.hpp"
 #include "text.hpp"
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kOpenFailed = "Error in opening file: %s in %s\n";
 inline constexpr const char *kOpenFailedPrefix = "Error";
@@ -19,13 +20,14 @@ inline constexpr std::size_t kLineSize = 2048;
 
 // Appends one finished line with one write, so that lines of processes
 // sharing the file do not interleave.
-void append_line(const char *path, std::string_view line) {
-  const int fd = covdump::os::open_append(path);
-  if (fd < 0) {
-    return;
-  }
-  (void)covdump::os::write_all(fd, line.data(), line.size());
-  covdump::os::close(fd);
+void append_line(const char *path, std::string_view line)
+{
+    const int fd = covdump::os::open_append(path);
+    if (fd < 0) {
+        return;
+    }
+    (void)covdump::os::write_all(fd, line.data(), line.size());
+    covdump::os::close(fd);
 }
 
 } // namespace
@@ -33,54 +35,61 @@ void append_line(const char *path, std::string_view line) {
 extern "C" {
 
 COVDUMP_EXPORT void cflow_log(const char *log_file, const char *text, const char *name, int pid,
-                              int sig) {
-  using covdump::Text;
-  // Without a log directory there is nowhere sensible to write.
-  if (cflow_log_path[0] == '\0' || log_file == nullptr) {
-    return;
-  }
-  Text<covdump::settings::kLogPathSize> path;
-  path.add(cflow_log_path).add("/").add(log_file);
-  if (!path.ok()) {
-    return;
-  }
-  if (!covdump::in_signal_handler()) {
-    covdump::refresh_utc_offset();
-  }
-  char stamp[covdump::kStampLength + 1];
-  covdump::current_stamp(stamp);
+                              int sig)
+{
+    using covdump::Text;
+    // Without a log directory there is nowhere sensible to write.
+    if (cflow_log_path[0] == '\0' || log_file == nullptr) {
+        return;
+    }
+    Text<covdump::settings::kLogPathSize> path;
+    path.add(cflow_log_path).add("/").add(log_file);
+    if (!path.ok()) {
+        return;
+    }
+    if (!covdump::in_signal_handler()) {
+        covdump::refresh_utc_offset();
+    }
+    char stamp[covdump::kStampLength + 1];
+    covdump::current_stamp(stamp);
 
-  Text<kLineSize> line;
-  line.add(stamp).add(kSeparator);
-  if (text == nullptr) {
-    line.add(name).add(kSeparator).add_int(pid);
-  } else if (sig == 0) {
-    line.add(text).add(kSeparator).add(name);
-  } else {
-    line.add(text).add(kSeparator).add(name).add(kSeparator).add_int(pid).add(kSeparator).add_int(
-        sig);
-  }
-  line.add("\n");
-  if (line.ok()) {
-    append_line(path.c_str(), line.view());
-  }
+    Text<kLineSize> line;
+    line.add(stamp).add(kSeparator);
+    if (text == nullptr) {
+        line.add(name).add(kSeparator).add_int(pid);
+    } else if (sig == 0) {
+        line.add(text).add(kSeparator).add(name);
+    } else {
+        line.add(text)
+            .add(kSeparator)
+            .add(name)
+            .add(kSeparator)
+            .add_int(pid)
+            .add(kSeparator)
+            .add_int(sig);
+    }
+    line.add("\n");
+    if (line.ok()) {
+        append_line(path.c_str(), line.view());
+    }
 }
 
-COVDUMP_EXPORT void record_proc_info(const char *path) {
-  const int fd = covdump::os::open_append(path);
-  if (fd < 0) {
-    const int saved = errno;
-    std::printf(kOpenFailed, path, "record_proc_info");
-    errno = saved;
-    std::perror(kOpenFailedPrefix);
-    return;
-  }
-  covdump::Text<kLineSize> line;
-  line.add(covdump::os::program_name()).add(" ").add_int(cflowpid).add("\n");
-  if (line.ok()) {
-    (void)covdump::os::write_all(fd, line.c_str(), line.size());
-  }
-  covdump::os::close(fd);
+COVDUMP_EXPORT void record_proc_info(const char *path)
+{
+    const int fd = covdump::os::open_append(path);
+    if (fd < 0) {
+        const int saved = errno;
+        std::printf(kOpenFailed, path, "record_proc_info");
+        errno = saved;
+        std::perror(kOpenFailedPrefix);
+        return;
+    }
+    covdump::Text<kLineSize> line;
+    line.add(covdump::os::program_name()).add(" ").add_int(cflowpid).add("\n");
+    if (line.ok()) {
+        (void)covdump::os::write_all(fd, line.c_str(), line.size());
+    }
+    covdump::os::close(fd);
 }
 
 } // extern "C"

@@ -12,7 +12,8 @@
 #include <cstddef>
 #include <ctime>
 
-namespace covdump::os {
+namespace covdump::os
+{
 
 // Files and directories. Each returns what the system call returns.
 int open_append(const char *path);   // "a+": create, append, read and write

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace covdump::settings {
+namespace covdump::settings
+{
 
 // Node name of the card, and the command that writes it when missing.
 inline constexpr const char *kLocFile = "/tmp/cflow_loc";

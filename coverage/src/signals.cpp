@@ -12,7 +12,8 @@
 #include "os.hpp"
 #include "settings.hpp"
 
-namespace {
+namespace
+{
 
 namespace s = covdump::settings;
 namespace os = covdump::os;
@@ -26,79 +27,87 @@ constexpr int kNothing = -1;
 constexpr int kPlain = 0;
 constexpr int kThreeArgument = 1;
 
-int index_of(int sig) {
-  for (int i = 0; i < s::kSignalCount; ++i) {
-    if (cflow_signals[i] == sig) {
-      return i;
+int index_of(int sig)
+{
+    for (int i = 0; i < s::kSignalCount; ++i) {
+        if (cflow_signals[i] == sig) {
+            return i;
+        }
     }
-  }
-  return -1;
+    return -1;
 }
 
 // Replaces an entry so that a handler running in between never sees a
 // kind paired with the wrong pointer.
-void record(int index, int kind, void (*handler)(int), void (*action)(int, siginfo_t *, void *)) {
-  cflow_user_sigact &entry = user_signalActs[index];
-  entry.kind = kNothing;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  if (kind == kThreeArgument) {
-    entry.action = action;
-  } else {
-    entry.handler = handler;
-  }
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  entry.kind = kind;
+void record(int index, int kind, void (*handler)(int), void (*action)(int, siginfo_t *, void *))
+{
+    cflow_user_sigact &entry = user_signalActs[index];
+    entry.kind = kNothing;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (kind == kThreeArgument) {
+        entry.action = action;
+    } else {
+        entry.handler = handler;
+    }
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    entry.kind = kind;
 }
 
-bool is_runtime_action(void (*action)(int, siginfo_t *, void *)) {
-  for (auto *ours : cflow_signalActs_act) {
-    if (action == ours) {
-      return true;
+bool is_runtime_action(void (*action)(int, siginfo_t *, void *))
+{
+    for (auto *ours : cflow_signalActs_act) {
+        if (action == ours) {
+            return true;
+        }
     }
-  }
-  return false;
+    return false;
 }
 
 // A recorded handler only runs if the runtime's handler is in place: after
 // an ignore, or when start-up stopped early, put the plain handler back.
-void ensure_runtime_handler(int index) {
-  struct sigaction current {};
-  if (os::real_sigaction(cflow_signals[index], nullptr, &current) != 0) {
-    return;
-  }
-  const bool ours = (current.sa_flags & SA_SIGINFO) != 0
-                        ? is_runtime_action(current.sa_sigaction)
-                        : check_signal_cflow(reinterpret_cast<void *>(current.sa_handler)) != 0;
-  if (!ours) {
-    (void)os::real_signal(cflow_signals[index], cflow_signalActs[index]);
-  }
+void ensure_runtime_handler(int index)
+{
+    struct sigaction current {
+    };
+    if (os::real_sigaction(cflow_signals[index], nullptr, &current) != 0) {
+        return;
+    }
+    const bool ours = (current.sa_flags & SA_SIGINFO) != 0
+                          ? is_runtime_action(current.sa_sigaction)
+                          : check_signal_cflow(reinterpret_cast<void *>(current.sa_handler)) != 0;
+    if (!ours) {
+        (void)os::real_signal(cflow_signals[index], cflow_signalActs[index]);
+    }
 }
 
 // Calls the program's handler of `kind` recorded for `sig`, if any.
-void chain(int sig, int kind, siginfo_t *info, void *ctx) {
-  for (int i = 0; i < s::kSignalCount; ++i) {
-    if (cflow_signals[i] == sig && user_signalActs[i].kind == kind) {
-      users_signalhandler(i, sig, info, ctx);
-      return;
+void chain(int sig, int kind, siginfo_t *info, void *ctx)
+{
+    for (int i = 0; i < s::kSignalCount; ++i) {
+        if (cflow_signals[i] == sig && user_signalActs[i].kind == kind) {
+            users_signalhandler(i, sig, info, ctx);
+            return;
+        }
     }
-  }
 }
 
 } // namespace
 
-namespace covdump {
+namespace covdump
+{
 
-void install_signal_handlers() {
-  for (int i = 0; i < s::kSignalCount; ++i) {
-    const int sig = cflow_signals[i];
-    record(i, kNothing, nullptr, nullptr);
-    if (sig != s::kDumpSignal && sig != s::kClearSignal) {
-      record(i, kPlain, nullptr, nullptr);
+void install_signal_handlers()
+{
+    for (int i = 0; i < s::kSignalCount; ++i) {
+        const int sig = cflow_signals[i];
+        record(i, kNothing, nullptr, nullptr);
+        if (sig != s::kDumpSignal && sig != s::kClearSignal) {
+            record(i, kPlain, nullptr, nullptr);
+        }
+        if (os::real_signal(sig, cflow_signalActs[i]) == SIG_ERR) {
+            std::fprintf(stderr, kSignalFailed, "cflow_startup", kSignalFailedLine);
+        }
     }
-    if (os::real_signal(sig, cflow_signalActs[i]) == SIG_ERR) {
-      std::fprintf(stderr, kSignalFailed, "cflow_startup", kSignalFailedLine);
-    }
-  }
 }
 
 } // namespace covdump
@@ -113,107 +122,115 @@ COVDUMP_EXPORT void (*cflow_signalActs_act[CFLOW_SIGNAL_COUNT])(int, siginfo_t *
 COVDUMP_EXPORT cflow_user_sigact user_signalActs[CFLOW_SIGNAL_COUNT] = {
     {kNothing, {nullptr}}, {kNothing, {nullptr}}, {kNothing, {nullptr}}};
 
-COVDUMP_EXPORT void cflow_sigterm_catcher(int sig) {
-  {
-    const covdump::HandlerScope scope;
-    const char *name = os::program_name();
-    (void)create_cflow_dirs();
-    cflow_log(s::kSignalLog, kDumpText, name, cflowpid, sig);
-    (void)dumpCodeCoverageData(name);
-  }
-  chain(sig, kPlain, nullptr, nullptr);
-}
-
-COVDUMP_EXPORT void cflow_cleanup(int sig) {
-  {
-    const covdump::HandlerScope scope;
-    cflow_log(s::kSignalLog, kCleanText, os::program_name(), cflowpid, sig);
-    cflow_clear();
-  }
-  chain(sig, kPlain, nullptr, nullptr);
-}
-
-COVDUMP_EXPORT void cflow_sigterm_catcher_act(int sig, siginfo_t *info, void *ctx) {
-  cflow_sigterm_catcher(sig);
-  chain(sig, kThreeArgument, info, ctx);
-}
-
-COVDUMP_EXPORT void cflow_cleanup_act(int sig, siginfo_t *info, void *ctx) {
-  cflow_cleanup(sig);
-  chain(sig, kThreeArgument, info, ctx);
-}
-
-COVDUMP_EXPORT void users_signalhandler(int index, int sig, siginfo_t *info, void *ctx) {
-  if (index < 0 || index >= s::kSignalCount) {
-    return;
-  }
-  const cflow_user_sigact &entry = user_signalActs[index];
-  if (entry.kind == kPlain && entry.handler == nullptr) {
-    // Carry out the default action: for SIGTERM, termination.
-    (void)os::real_signal(sig, SIG_DFL);
-    (void)os::raise(sig);
-  } else if (entry.kind == kPlain) {
-    entry.handler(sig);
-  } else if (entry.kind == kThreeArgument && info != nullptr && entry.action != nullptr) {
-    entry.action(sig, info, ctx);
-  }
-}
-
-COVDUMP_EXPORT int check_signal_cflow(void *handler) {
-  for (auto *ours : cflow_signalActs) {
-    if (handler == reinterpret_cast<void *>(ours)) {
-      return 1;
+COVDUMP_EXPORT void cflow_sigterm_catcher(int sig)
+{
+    {
+        const covdump::HandlerScope scope;
+        const char *name = os::program_name();
+        (void)create_cflow_dirs();
+        cflow_log(s::kSignalLog, kDumpText, name, cflowpid, sig);
+        (void)dumpCodeCoverageData(name);
     }
-  }
-  return 0;
+    chain(sig, kPlain, nullptr, nullptr);
 }
 
-COVDUMP_EXPORT void (*__wrap_signal(int sig, void (*handler)(int)))(int) {
-  // SIG_ERR is no handler to chain to; the system refuses it.
-  if (handler == SIG_IGN || handler == SIG_ERR) {
+COVDUMP_EXPORT void cflow_cleanup(int sig)
+{
+    {
+        const covdump::HandlerScope scope;
+        cflow_log(s::kSignalLog, kCleanText, os::program_name(), cflowpid, sig);
+        cflow_clear();
+    }
+    chain(sig, kPlain, nullptr, nullptr);
+}
+
+COVDUMP_EXPORT void cflow_sigterm_catcher_act(int sig, siginfo_t *info, void *ctx)
+{
+    cflow_sigterm_catcher(sig);
+    chain(sig, kThreeArgument, info, ctx);
+}
+
+COVDUMP_EXPORT void cflow_cleanup_act(int sig, siginfo_t *info, void *ctx)
+{
+    cflow_cleanup(sig);
+    chain(sig, kThreeArgument, info, ctx);
+}
+
+COVDUMP_EXPORT void users_signalhandler(int index, int sig, siginfo_t *info, void *ctx)
+{
+    if (index < 0 || index >= s::kSignalCount) {
+        return;
+    }
+    const cflow_user_sigact &entry = user_signalActs[index];
+    if (entry.kind == kPlain && entry.handler == nullptr) {
+        // Carry out the default action: for SIGTERM, termination.
+        (void)os::real_signal(sig, SIG_DFL);
+        (void)os::raise(sig);
+    } else if (entry.kind == kPlain) {
+        entry.handler(sig);
+    } else if (entry.kind == kThreeArgument && info != nullptr && entry.action != nullptr) {
+        entry.action(sig, info, ctx);
+    }
+}
+
+COVDUMP_EXPORT int check_signal_cflow(void *handler)
+{
+    for (auto *ours : cflow_signalActs) {
+        if (handler == reinterpret_cast<void *>(ours)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+COVDUMP_EXPORT void (*__wrap_signal(int sig, void (*handler)(int)))(int)
+{
+    // SIG_ERR is no handler to chain to; the system refuses it.
+    if (handler == SIG_IGN || handler == SIG_ERR) {
+        return os::real_signal(sig, handler);
+    }
+    const int index = index_of(sig);
+    if (index >= 0 && check_signal_cflow(reinterpret_cast<void *>(handler)) == 0) {
+        record(index, kPlain, handler, nullptr);
+        ensure_runtime_handler(index);
+        return SIG_DFL;
+    }
     return os::real_signal(sig, handler);
-  }
-  const int index = index_of(sig);
-  if (index >= 0 && check_signal_cflow(reinterpret_cast<void *>(handler)) == 0) {
-    record(index, kPlain, handler, nullptr);
-    ensure_runtime_handler(index);
-    return SIG_DFL;
-  }
-  return os::real_signal(sig, handler);
 }
 
-COVDUMP_EXPORT int __wrap_sigaction(int sig, const struct sigaction *act,
-                                    struct sigaction *oldact) {
-  const int index = index_of(sig);
-  if (act == nullptr || act->sa_handler == SIG_IGN || index < 0) {
-    return os::real_sigaction(sig, act, oldact);
-  }
-  if ((act->sa_flags & SA_SIGINFO) == 0) {
-    if (check_signal_cflow(reinterpret_cast<void *>(act->sa_handler)) == 0) {
-      record(index, kPlain, act->sa_handler, nullptr);
-      ensure_runtime_handler(index);
-      if (oldact != nullptr) {
-        // A complete record, so that restoring it later is well defined.
-        std::memset(oldact, 0, sizeof *oldact);
-        sigemptyset(&oldact->sa_mask);
-        oldact->sa_handler = SIG_DFL;
-      }
+COVDUMP_EXPORT int __wrap_sigaction(int sig, const struct sigaction *act, struct sigaction *oldact)
+{
+    const int index = index_of(sig);
+    if (act == nullptr || act->sa_handler == SIG_IGN || index < 0) {
+        return os::real_sigaction(sig, act, oldact);
     }
+    if ((act->sa_flags & SA_SIGINFO) == 0) {
+        if (check_signal_cflow(reinterpret_cast<void *>(act->sa_handler)) == 0) {
+            record(index, kPlain, act->sa_handler, nullptr);
+            ensure_runtime_handler(index);
+            if (oldact != nullptr) {
+                // A complete record, so that restoring it later is well defined.
+                std::memset(oldact, 0, sizeof *oldact);
+                sigemptyset(&oldact->sa_mask);
+                oldact->sa_handler = SIG_DFL;
+            }
+        }
+        return 0;
+    }
+    if (is_runtime_action(act->sa_sigaction)) {
+        return 0;
+    }
+    struct sigaction ours {
+    };
+    ours.sa_sigaction = cflow_signalActs_act[index];
+    ours.sa_mask = act->sa_mask;
+    ours.sa_flags = act->sa_flags;
+    const int status = os::real_sigaction(sig, &ours, nullptr);
+    if (status != 0) {
+        return status;
+    }
+    record(index, kThreeArgument, nullptr, act->sa_sigaction);
     return 0;
-  }
-  if (is_runtime_action(act->sa_sigaction)) {
-    return 0;
-  }
-  struct sigaction ours {};
-  ours.sa_sigaction = cflow_signalActs_act[index];
-  ours.sa_mask = act->sa_mask;
-  ours.sa_flags = act->sa_flags;
-  const int status = os::real_sigaction(sig, &ours, nullptr);
-  if (status != 0) {
-    return status;
-  }
-  record(index, kThreeArgument, nullptr, act->sa_sigaction);
-  return 0;
 }
 
 } // extern "C"

@@ -4,7 +4,8 @@
 
 #include <ctime>
 
-namespace covdump {
+namespace covdump
+{
 
 inline constexpr std::size_t kStampLength = 14;
 

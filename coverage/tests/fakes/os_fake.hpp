@@ -13,32 +13,33 @@
 #include <string_view>
 #include <vector>
 
-namespace covdump::fake {
+namespace covdump::fake
+{
 
 struct ExecCall {
-  std::string function;
-  std::string path;
-  std::vector<std::string> argv;
-  std::vector<std::string> envp;
+    std::string function;
+    std::string path;
+    std::vector<std::string> argv;
+    std::vector<std::string> envp;
 };
 
 struct State {
-  std::string root;
-  pid_t pid = 4711;
-  std::string program = "ctrl";
-  std::time_t now = 1700000000;
-  long utc_offset = 3600;
-  std::string node_name = "fakenode";
-  int system_status = 0;
-  std::vector<std::string> commands;
-  int at_exit_status = 0;
-  std::vector<void (*)()> exit_handlers;
-  std::string out;
-  int fail_signal = 0;                          // signal whose install fails
-  std::map<int, struct sigaction> actions;      // dispositions installed
-  std::vector<int> raised;
-  std::vector<ExecCall> execs;
-  int exec_result = -1;
+    std::string root;
+    pid_t pid = 4711;
+    std::string program = "ctrl";
+    std::time_t now = 1700000000;
+    long utc_offset = 3600;
+    std::string node_name = "fakenode";
+    int system_status = 0;
+    std::vector<std::string> commands;
+    int at_exit_status = 0;
+    std::vector<void (*)()> exit_handlers;
+    std::string out;
+    int fail_signal = 0;                     // signal whose install fails
+    std::map<int, struct sigaction> actions; // dispositions installed
+    std::vector<int> raised;
+    std::vector<ExecCall> execs;
+    int exec_result = -1;
 };
 
 State &state();
