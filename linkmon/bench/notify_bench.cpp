@@ -2,6 +2,7 @@
 // clients, and a notification that meets 999 clients that stopped reading.
 #include "net_os.h"
 #include "pcie_monitor.h"
+#include "../tests/concurrency/stdout_to_null.h"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -15,28 +16,6 @@
 namespace {
 
 constexpr int kClients = LINKMON_MAX_CLIENTS;
-
-// Keeps the event log out of the measurement.
-class StdoutToNull {
-  public:
-    StdoutToNull()
-    {
-        fflush(stdout);
-        saved_ = dup(1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~StdoutToNull()
-    {
-        fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-    }
-
-  private:
-    int saved_;
-};
 
 struct Loopback {
     int listener = -1;

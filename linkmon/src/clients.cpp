@@ -27,25 +27,31 @@ void close_all_clients_locked()
     }
 }
 
-void sweep_gone_clients_locked()
+void find_hangups_locked(SlotFlags &hang)
 {
-    // One poll over the table picks the slots worth a closer look, so that
-    // a registration next to a thousand live clients stays cheap; the peer
-    // test decides for those.
     std::array<int, LINKMON_MAX_CLIENTS> fds;
-    std::array<int *, LINKMON_MAX_CLIENTS> slots;
-    std::array<unsigned char, LINKMON_MAX_CLIENTS> hang;
+    std::array<int, LINKMON_MAX_CLIENTS> slot_of;
+    std::array<unsigned char, LINKMON_MAX_CLIENTS> seen;
     size_t n = 0;
-    for (int &fd : linkmonsockfd) {
-        if (fd >= 0) {
-            slots[n] = &fd;
-            fds[n++] = fd;
+    hang.fill(0);
+    for (int i = 0; i < LINKMON_MAX_CLIENTS; ++i) {
+        if (linkmonsockfd[i] >= 0) {
+            slot_of[n] = i;
+            fds[n++] = linkmonsockfd[i];
         }
     }
-    netos_poll_hangups(fds.data(), n, hang.data());
-    for (size_t i = 0; i < n; ++i) {
-        if (hang[i] && check_client_peer(fds[i]) != 0)
-            *slots[i] = -1;
+    netos_poll_hangups(fds.data(), n, seen.data());
+    for (size_t k = 0; k < n; ++k)
+        hang[slot_of[k]] = seen[k];
+}
+
+void sweep_gone_clients_locked()
+{
+    SlotFlags hang;
+    find_hangups_locked(hang);
+    for (int i = 0; i < LINKMON_MAX_CLIENTS; ++i) {
+        if (hang[i] && check_client_peer(linkmonsockfd[i]) != 0)
+            linkmonsockfd[i] = -1;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "pcie_monitor.h"
 
+#include <array>
 #include <mutex>
 
 namespace linkmon {
@@ -14,7 +15,11 @@ namespace linkmon {
 // send and update the notified row.
 std::mutex &net_lock();
 
-// Client table, with net_lock() held.
+// Client table, with net_lock() held. One poll over the table picks the
+// slots worth the closer look of check_client_peer, so that a registration
+// or a notification next to a thousand live clients stays cheap.
+using SlotFlags = std::array<unsigned char, LINKMON_MAX_CLIENTS>;
+void find_hangups_locked(SlotFlags &hang);
 void close_all_clients_locked();
 void sweep_gone_clients_locked();
 

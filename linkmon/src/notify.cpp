@@ -20,10 +20,13 @@ inline constexpr size_t kCommandBufferSize = 64;
 // reading, say) is closed and its slot freed, as for a failed send.
 void send_to_clients_locked(const FmeaDevice &d)
 {
-    for (int &fd : linkmonsockfd) {
+    SlotFlags hang;
+    find_hangups_locked(hang);
+    for (int i = 0; i < LINKMON_MAX_CLIENTS; ++i) {
+        int &fd = linkmonsockfd[i];
         if (fd < 0)
             continue;
-        if (check_client_peer(fd) != 0) {
+        if (hang[i] && check_client_peer(fd) != 0) {
             fd = -1;
             continue;
         }

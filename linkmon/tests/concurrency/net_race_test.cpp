@@ -2,6 +2,7 @@
 // time: registrations, injections and status requests against
 // notifications, snapshots and restores. Run under ThreadSanitizer.
 #include "pcie_monitor.h"
+#include "stdout_to_null.h"
 #include "request.h"
 
 #include <errno.h>
@@ -17,27 +18,6 @@ namespace {
 
 constexpr int kRequests = 300;
 constexpr int kNotifications = 600;
-
-class StdoutToNull {
-  public:
-    StdoutToNull()
-    {
-        fflush(stdout);
-        saved_ = dup(1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~StdoutToNull()
-    {
-        fflush(stdout);
-        dup2(saved_, 1);
-        close(saved_);
-    }
-
-  private:
-    int saved_;
-};
 
 void reset_table()
 {
