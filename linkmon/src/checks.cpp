@@ -2,22 +2,19 @@
 // error status and SATA port status.
 #include "os_core.h"
 #include "pcie_monitor.h"
+#include "pci_regs.h"
 #include "settings.h"
+
+using namespace linkmon;
 
 namespace {
 
-inline constexpr unsigned PCIE_LINK_STATUS = 0x12;
-inline constexpr unsigned AER_UE_STATUS = 0x04;
-inline constexpr unsigned AER_UE_MASK = 0x08;
-inline constexpr uint32_t LINK_LOST = 0xFFFF;
-inline constexpr uint32_t UES_LOST = 0xFFFFFFFF;
-inline constexpr uint32_t SSTS_MASK = 0xFFF;
 inline constexpr uint32_t SATA_PORT_LOST = 0xFFFF;
 inline constexpr int FI_ACTION_SET = LINKMON_ACTION_SET;
 
 unsigned devfn_of(const FmeaDevice &d)
 {
-    return (d.dev << 3) | d.func;
+    return linkmon::devfn_of(d.dev, d.func);
 }
 
 void set_loss_time(FmeaDevice &d, const struct timespec &now)

@@ -1,37 +1,19 @@
 // Device discovery: the scan of configuration space and the filling of one
 // device-table row per kept function.
 #include "pcie_monitor.h"
+#include "pci_regs.h"
 #include "settings.h"
 
 #include <cstring>
+
+using namespace linkmon;
 
 namespace {
 
 inline constexpr const char *MSG_BARS = "BARs: %02x:%02x.%x: %x:%x:%x:%x:%x:%x:\n";
 
-inline constexpr unsigned REG_VENDOR = 0x00;
-inline constexpr unsigned REG_HEADER_TYPE = 0x0E;
-inline constexpr unsigned REG_BAR0 = 0x10;
-inline constexpr unsigned REG_PRIMARY_BUS = 0x18;
-inline constexpr unsigned REG_SECONDARY_BUS = 0x19;
-inline constexpr unsigned REG_SUBORDINATE_BUS = 0x1A;
-inline constexpr unsigned HEADER_NONE = 0x7F;
-inline constexpr unsigned HEADER_CARDBUS = 2;
-inline constexpr unsigned CAP_ID_PCIE = 0x10;
-inline constexpr unsigned EXT_CAP_ID_AER = 1;
-inline constexpr unsigned PCIE_LINK_STATUS = 0x12;
-inline constexpr unsigned PCIE_SLOT_CAPS = 0x14;
-inline constexpr unsigned LINK_WIDTH_MASK = 0x3F0;
-inline constexpr unsigned AER_UE_STATUS = 0x04;
-inline constexpr unsigned AER_UE_MASK = 0x08;
-inline constexpr unsigned AER_UE_SEVERITY = 0x0C;
 inline constexpr unsigned SATA_TRACKED_ROW = 1;
 inline constexpr uint32_t BAR_CAPTURE_DEVICE = 0x05C1;
-
-constexpr unsigned devfn_of(unsigned dev, unsigned func)
-{
-    return (dev << 3) | func;
-}
 
 const TrackedDevice *find_row(const TrackedDevice *list, unsigned vendor, unsigned device)
 {
@@ -217,7 +199,7 @@ void capture_bars(FmeaDevice *row, unsigned bus, unsigned dev, unsigned func)
 {
     if (row->vendor != PLATFORM_VENDOR_ID && row->device != BAR_CAPTURE_DEVICE)
         return;
-    for (unsigned k = 0; k < 6; ++k)
+    for (unsigned k = 0; k < BAR_COUNT; ++k)
         row->bars[k] = pci_cfg_read32(bus, devfn_of(dev, func), REG_BAR0 + 4 * k);
     const uint32_t *b = row->bars;
     pcie_log(MSG_BARS, bus, dev, func, b[0], b[1], b[2], b[3], b[4], b[5]);

@@ -2,12 +2,15 @@
 // space (MMCONFIG) of buses 0 to 191, and the capability searches.
 #include "os_core.h"
 #include "pcie_monitor.h"
+#include "pci_regs.h"
 #include "settings.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
+
+using namespace linkmon;
 
 namespace {
 
@@ -17,9 +20,6 @@ inline constexpr const char *MSG_MAP_FAILED = "mmap_mmcfg failed paddr = %lx err
 inline constexpr const char *MSG_NOT_MMCONFIG = "mmap_mmcfg paddr = %lx is not MMCONFIG memory\n";
 inline constexpr const char *MSG_MMCONFIG = "MMCONFIG paddr = %lx vaddr = %p\n";
 
-inline constexpr unsigned REG_STATUS = 0x06;
-inline constexpr unsigned STATUS_CAP_LIST = 1u << 4;
-inline constexpr unsigned REG_CAP_PTR = 0x34;
 inline constexpr unsigned CAP_FIRST = 0x40;
 inline constexpr unsigned EXT_CAP_FIRST = 0x100;
 

@@ -1,10 +1,13 @@
 // The SATA controller's row: its AHCI register page and the status
 // registers of its first two implemented ports.
 #include "pcie_monitor.h"
+#include "pci_regs.h"
 #include "settings.h"
 
 #include <cerrno>
 #include <sys/mman.h>
+
+using namespace linkmon;
 
 namespace {
 
@@ -14,22 +17,16 @@ inline constexpr const char *MSG_PORTS_IMPLEMENTED = "SATA Ports Implemented = %
 inline constexpr const char *MSG_EMPTY_PI = "Empty SATA PI\n";
 inline constexpr const char *MSG_PORT_STATUS = "AHCI INST %d: %04x\n";
 
-inline constexpr unsigned REG_BAR0 = 0x10;
 inline constexpr uint32_t BAR_IO_SPACE = 1;
 inline constexpr uint32_t BAR_MEMORY_FLAGS = 0xF;
-inline constexpr unsigned AHCI_PORTS_IMPLEMENTED = 0x0C;
 inline constexpr uint32_t AHCI_PI_WATCHED = 0x3F;
-inline constexpr unsigned AHCI_PORT_BASE = 0x100;
-inline constexpr unsigned AHCI_PORT_SIZE = 0x80;
-inline constexpr unsigned AHCI_PORT_SSTS = 0x28;
-inline constexpr uint32_t SSTS_MASK = 0xFFF;
 
 // The base address of the first memory BAR, or 0 when there is none. A BAR
 // that reads 0 is not implemented and its page is not the controller's.
 uint64_t find_memory_bar(unsigned bus, unsigned dev, unsigned func)
 {
-    for (unsigned k = 0; k < 6; ++k) {
-        const uint32_t bar = pci_cfg_read32(bus, (dev << 3) | func, REG_BAR0 + 4 * k);
+    for (unsigned k = 0; k < BAR_COUNT; ++k) {
+        const uint32_t bar = pci_cfg_read32(bus, devfn_of(dev, func), REG_BAR0 + 4 * k);
         if ((bar & BAR_IO_SPACE) == 0 && (bar & ~BAR_MEMORY_FLAGS) != 0)
             return bar & ~BAR_MEMORY_FLAGS;
     }

@@ -2,7 +2,10 @@
 // passes, the function's base address registers are compared with those
 // captured at discovery.
 #include "pcie_monitor.h"
+#include "pci_regs.h"
 #include "settings.h"
+
+using namespace linkmon;
 
 namespace {
 
@@ -10,8 +13,6 @@ inline constexpr const char *MSG_BARS_CHANGED = "BARs changed: %02x:%02x.%x: %x:
 inline constexpr const char *MSG_BARS_OK = "verify_bars %02x:%02x.%x OK\n";
 inline constexpr const char *MSG_NEW_BARS = "NEW BARs: %02x:%02x.%x: %x:%x:%x:%x:%x:%x\n";
 
-inline constexpr unsigned REG_BAR0 = 0x10;
-inline constexpr unsigned BAR_COUNT = 6;
 
 bool is_compared(const TrackedDevice *tracked, unsigned k)
 {
@@ -37,7 +38,7 @@ extern "C" int verify_bars(unsigned row, unsigned bus, unsigned dev, unsigned fu
     int changed = 0;
     for (unsigned k = 0; k < BAR_COUNT; ++k) {
         const uint32_t now =
-            d.bars[k] != 0 ? pci_cfg_read32(bus, (dev << 3) | func, REG_BAR0 + 4 * k) : 0;
+            d.bars[k] != 0 ? pci_cfg_read32(bus, devfn_of(dev, func), REG_BAR0 + 4 * k) : 0;
         d.new_bars[k] = now;
         if (is_compared(tracked, k) && now != d.bars[k])
             changed = 1;
