@@ -135,7 +135,8 @@ void clear_ue_status(volatile uint32_t *reg, uint32_t bits);
 /* Carries out every queued clear; the thread runs it every 6 seconds. */
 void auto_clear_drain(void);
 
-/* ---- pnic.cpp, ethtool.cpp: physical NIC monitoring ------------------ */
+/* ---- pnic_list.cpp, pnic_check.cpp, nic_errors.cpp, ethtool.cpp:
+ *      physical NIC monitoring ------------------------------------------ */
 enum { NIC_LINK_UP = 0x2000 };
 extern int pnic_count;
 extern int ethtool_sock;
@@ -148,7 +149,8 @@ void *fetch_stat_names(const char *name, size_t len, uint32_t set, size_t fallba
                        int terminate);
 int ethtool_ioctl(const char *name, size_t len, void *request);
 
-/* ---- server.cpp, injection.cpp: linkmon server and fault injection --- */
+/* ---- server.cpp, service.cpp, clients.cpp, injection.cpp: linkmon
+ *      server and fault injection ----------------------------------------- */
 enum { LINKMON_PORT = 11000, LINKMON_MAX_CLIENTS = 1000 };
 extern int linkmonsockfd[LINKMON_MAX_CLIENTS];
 extern int fi_command;
@@ -170,7 +172,7 @@ void restore_injected_device(unsigned row);
  * fi_fmea_dev, store the request's action in *action and return 1; else 0. */
 int fi_snapshot_if_target(int command, unsigned row, int *action);
 
-/* ---- client.cpp: client mode ----------------------------------------- */
+/* ---- client_mode.cpp, pci_slot.cpp: client mode ---------------------- */
 int connect_linkmon(int argc, char **argv);
 int parse_pci_slot(char *text);
 
