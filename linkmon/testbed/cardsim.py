@@ -131,21 +131,55 @@ def build(topo_path, vendor, base, out):
         shutil.rmtree(os.path.join(out, sub), ignore_errors=True)
         os.makedirs(os.path.join(out, sub))
     shutil.copyfile(topo_path, os.path.join(out, "card.topo"))
-    with open(os.path.join(out, "card.meta"), "w", encoding="utf-8") as meta:
-        json.dump({"base": base, "vendor": vendor}, meta)
-    image = os.path.join(out, "card.img")
-    with open(image, "wb") as img:
-        img.truncate(base + WINDOW)
-        for bdf in scanned_functions():
-            img.seek(base + topology.cfg_offset(bdf))
-            img.write(ALL_ONES)
+    scanned = {topology.cfg_offset(bdf) for bdf in scanned_functions()}
+    extra = []
+    with _open_image(out, base) as img:
+        _fill_scanned(img, base)
         for fn in functions:
-            img.seek(base + topology.cfg_offset(fn.bdf))
+            offset = topology.cfg_offset(fn.bdf)
+            img.seek(base + offset)
             img.write(topology.config_page(fn))
+            if offset not in scanned:
+                extra.append(base + offset)
             if fn.ahci is not None:
-                _place_ahci(img, fn, base)
+                extra.append(_place_ahci(img, fn, base))
+    with open(os.path.join(out, "card.meta"), "w", encoding="utf-8") as meta:
+        json.dump({"base": base, "vendor": vendor, "extra": extra}, meta)
     for fn in functions:
         _write_side_files(out, fn)
+
+
+def _open_image(out, base):
+    """The image file, of size base + window. One left by an earlier build
+    with the same base is rewritten in place (far cheaper than freeing and
+    allocating its blocks again); the pages outside the scan that build
+    wrote are cleared."""
+    image = os.path.join(out, "card.img")
+    try:
+        with open(os.path.join(out, "card.meta"), encoding="utf-8") as meta:
+            old = json.load(meta)
+        if old["base"] != base or os.path.getsize(image) != base + WINDOW:
+            raise ValueError
+    except (OSError, ValueError, KeyError):
+        img = open(image, "wb")
+        img.truncate(base + WINDOW)
+        return img
+    img = open(image, "r+b")
+    for address in old.get("extra", []):
+        img.seek(address)
+        img.write(bytes(topology.PAGE))
+    return img
+
+
+def _fill_scanned(img, base):
+    """All ones over every page the scan visits: bus 0 whole, then
+    functions 0 and 1 of devices 0..15 on buses 1..191."""
+    img.seek(base)
+    img.write(ALL_ONES * 256)
+    for bus in range(1, 192):
+        for dev in range(16):
+            img.seek(base + topology.cfg_offset((bus, dev, 0)))
+            img.write(ALL_ONES * 2)
 
 
 def _place_ahci(img, fn, base):
@@ -155,6 +189,7 @@ def _place_ahci(img, fn, base):
                          "a memory BAR outside the configuration window")
     img.seek(address)
     img.write(topology.ahci_page(fn))
+    return address
 
 
 def _write_side_files(out, fn):
