@@ -1,0 +1,35 @@
+#!/bin/bash
+# The pause word: a state request whose low 32 bits are 1 stops the passes
+# (a function lost meanwhile is not seen), any other state request resumes
+# them and the loss is reported.
+# shellcheck source=../../testbed/testlib.sh
+source "$2/testlib.sh"
+
+# state_request LOW32: a raw linkmon state request (action 0, command 0)
+# from inside the namespace; the connection is left open for a moment.
+state_request() {
+  tb exec /usr/bin/python3 -c '
+import socket, struct, sys, time
+word = (0x1234 << 48) | int(sys.argv[1], 0)
+with socket.create_connection(("10.0.2.16", 11000), timeout=5) as s:
+    s.sendall(struct.pack("=Q", word))
+    time.sleep(0.3)' "$1"
+}
+
+start_daemon >/dev/null
+wait_log 'Starting link monitoring' 40
+wait_log 'Starting linkmon server' 10
+wait_log 'ID 09 05:00\.0 .* check done' 10
+
+state_request 1 || fail "pause request"
+wait_entries '^linkmon: New client [0-9]+ added at index 0\\n$' 10
+sleep 0.3 # the pass under way ends, the next poll sees the pause
+tb poke drop 05:00.0
+sleep 1.5 # some 75 passes' worth of time
+expect "no pass while paused" "$(record_lines 05:00.0 | grep -c 'NLS:0000ffff')" 0
+
+state_request 0x00000002 || fail "resume request"
+wait_entries '^09\. .* 05:00\.0 T:00 .* LS:00001012NLS:0000ffff .* NTFMSK:1 ' 10
+expect "both state connections registered" "$(count_entries '^linkmon: New client ')" 2
+
+done_testing
