@@ -3,6 +3,7 @@
 // the ID-PROM address map, one open/bind/close per byte, requested pauses,
 // retries and the plain-transfer road.
 #include "boardprom.h"
+#include "iofpga_sim.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,26 @@ TEST_F(BuiltLibrary, PlainTransferRoadReadsARegister)
     EXPECT_EQ(log(), "open /dev/i2c-1\nbind 0x703 0x50\nraw-write 0x50 1\nsleep 200000\n"
                      "close 0x50\nopen /dev/i2c-1\nbind 0x703 0x50\nraw-read 0x50 2\n"
                      "close 0x50\n");
+}
+
+TEST_F(BuiltLibrary, FpgaRoadReachesTheAccessLibraryByName)
+{
+    // libboardprom finds iofpga_pci_*_v2 through the dynamic linker; here the
+    // stand-in answers with a seeded fan-tray PROM on controller 1 channel 2.
+    const std::string state = eeprom_ + ".fpga";
+    setenv(IOFPGA_SIM_ENV, state.c_str(), 1);
+    ASSERT_EQ(iofpga_sim_reset(), 0);
+    std::vector<unsigned char> image(226);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<unsigned char>(255 - i);
+    ASSERT_EQ(iofpga_sim_prom_load(1, 2, 0, image.data(), image.size()), 0);
+    std::vector<unsigned char> buf(226);
+    EXPECT_EQ(idprom_read_ft_psu_page(IDPROM_KIND_FAN_TRAY, buf.data(), 226, 2), 0);
+    EXPECT_EQ(buf, image);
+    // Every byte: a 5 ms pause between the transfers and 5 of them inside.
+    EXPECT_EQ(count_lines(log(), "sleep 5000"), 226u * 6);
+    unsetenv(IOFPGA_SIM_ENV);
+    std::remove(state.c_str());
 }
 
 } // namespace
