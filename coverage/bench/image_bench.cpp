@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "fake_object.hpp"
@@ -18,23 +19,47 @@ constexpr int kObjects = 2000;
 constexpr int kFunctions = 10;
 constexpr std::uint32_t kCountersPerFunction = 50;
 
+// Laid out as a linked program has them: descriptors back to back, the
+// names in one block, the counters of all objects in one data segment.
 struct Registry {
-    std::vector<std::unique_ptr<covdump::test::FakeObject>> objects;
+    std::vector<gcov_type> counters;
+    std::vector<std::uint32_t> functions; // one function table for all
+    std::string names;
+    std::vector<std::uint64_t> descriptors;
     std::size_t size = 0;
 
+    static constexpr std::size_t kDescWords =
+        (sizeof(gcov_object_desc) + sizeof(gcov_ctr_desc) + 7) / 8;
+    static constexpr std::uint32_t kPerObject = kFunctions * kCountersPerFunction;
+
     Registry()
+        : counters(std::size_t{kObjects} * kPerObject),
+          descriptors(std::size_t{kObjects} * kDescWords)
     {
         covdump::test::reset_registry();
+        gcov_type v = 1;
+        for (gcov_type &c : counters) {
+            c = (v = v * 6364136223846793005LL + 1442695040888963407LL) & 0xFFFFF;
+        }
+        for (std::uint32_t f = 0; f < kFunctions; ++f) {
+            functions.insert(functions.end(), {100 + f, 0xC0FFEE00U + f, kCountersPerFunction});
+        }
+        std::vector<std::size_t> name_at;
         for (int i = 0; i < kObjects; ++i) {
-            auto obj = std::make_unique<covdump::test::FakeObject>(
-                "/build/platform/src/module_" + std::to_string(i) + ".gcda", 1,
-                std::vector<std::vector<std::uint32_t>>(kFunctions, {kCountersPerFunction}));
-            gcov_type v = i;
-            for (gcov_type &c : obj->values(0)) {
-                c = (v = v * 6364136223846793005LL + 1442695040888963407LL) & 0xFFFFF;
-            }
-            obj->register_it();
-            objects.push_back(std::move(obj));
+            name_at.push_back(names.size());
+            names += "/build/platform/src/module_" + std::to_string(i) + ".gcda";
+            names += '\0';
+        }
+        for (int i = 0; i < kObjects; ++i) {
+            auto *d = reinterpret_cast<gcov_object_desc *>(&descriptors[i * kDescWords]);
+            d->version = covdump::test::kCompilerVersion;
+            d->stamp = 0x5EED0000U + static_cast<std::uint32_t>(i);
+            d->filename = names.data() + name_at[static_cast<std::size_t>(i)];
+            d->n_functions = kFunctions;
+            d->functions = reinterpret_cast<const gcov_fn_desc *>(functions.data());
+            d->ctr_mask = 1;
+            d->counts[0] = {kPerObject, &counters[std::size_t{kPerObject} * i], __gcov_merge_add};
+            __gcov_init(d);
         }
         size = static_cast<std::size_t>(cflow_data_size());
     }
