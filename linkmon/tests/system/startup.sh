@@ -42,11 +42,12 @@ expect "number of start-up entries" "$i" "${#expected[@]}"
 expect "server address line" "$(count_entries '^server ip address: 268566538 $')" 1
 expect "server start line" "$(count_entries '^Starting linkmon server\.\.\\n$')" 1
 
-# 90 faked seconds between the mapping and the start of the server thread.
+# 90 faked seconds between the mapping and the start of the server thread
+# (at x50 a loaded machine may add a second of real time, 50 faked ones).
 t_map=$(stamp 'MMCONFIG paddr')
 t_server=$(stamp 'server ip address')
 delay=$(/usr/bin/python3 -c "print(int(float('${t_server:-0}') - float('$t_map')))")
-if [ "$delay" -lt 90 ] || [ "$delay" -gt 95 ]; then
+if [ "$delay" -lt 90 ] || [ "$delay" -gt 150 ]; then
   fail "start-up delay of $delay faked seconds, wanted 90"
 fi
 
