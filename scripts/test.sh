@@ -18,7 +18,7 @@ cmake --build build/asan -j"$jobs"
 
 # 3. ThreadSanitizer over the concurrency tests.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE_THREAD=ON -DBUILD_BENCHMARKS=OFF
-cmake --build build/tsan -j"$jobs"
+cmake --build build/tsan -j"$jobs" --target linkmon_concurrency_tests sse_tests
 
 # 4. The coverage runtime for 32-bit ARM, its tests under qemu-arm.
 cmake -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
