@@ -8,6 +8,9 @@ client() { tb client "$@" | sed 's/^.*boardtype = [^ ]* //'; }
 
 rm -f "$W/ready" "$W/stop"
 start_daemon >/dev/null
+wait_log 'MMCONFIG paddr' 15
+# Notifications are sent once the quiet period (300 faked seconds) is over.
+quiet_end=$(/usr/bin/python3 -c "print($(now) + 300 / 50 + 1.5)")
 wait_log 'Starting link monitoring' 40
 
 # ---- slots: two clients get 0 and 1; after the first closes, the next
@@ -25,6 +28,7 @@ slow=$!
 for _ in $(seq 100); do [ -e "$W/ready" ] && break; sleep 0.1; done
 expect "served past a silent peer" "$(client 10.0.2.16 show status 02:00.0)" \
   "connect_linkmon: recv eof"
+sleep_until "$quiet_end"
 # A few link changes of 05:00.0, each notified to every client.
 for i in 1 2 3; do
   tb poke link 05:00.0 0x1011
