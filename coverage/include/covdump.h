@@ -51,13 +51,27 @@ struct gcov_object_desc {
     struct gcov_ctr_desc counts[]; /* one per present kind, ascending */
 };
 
-#if defined(__arm__)
-/* 32-bit ARM: the layout the instrumented programs were compiled with. */
 #ifdef __cplusplus
 #define COVDUMP_LAYOUT_ASSERT static_assert
 #else
 #define COVDUMP_LAYOUT_ASSERT _Static_assert
 #endif
+/* Every field of the descriptor takes one pointer-sized slot, on the ARM
+ * target (4 bytes) as on a 64-bit host (8 bytes). */
+#define COVDUMP_SLOT(n) ((n) * sizeof(void *))
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, next) == COVDUMP_SLOT(1), "next");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, stamp) == COVDUMP_SLOT(2), "stamp");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, filename) == COVDUMP_SLOT(3), "filename");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, n_functions) == COVDUMP_SLOT(4),
+                      "n_functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, functions) == COVDUMP_SLOT(5), "functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, ctr_mask) == COVDUMP_SLOT(6), "ctr_mask");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, counts) == COVDUMP_SLOT(7), "counts");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_ctr_desc) == COVDUMP_SLOT(3), "counter set");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_fn_desc) == 8, "function record");
+#undef COVDUMP_SLOT
+#if defined(__arm__)
+/* 32-bit ARM: the layout the instrumented programs were compiled with. */
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, next) == 4, "next");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, stamp) == 8, "stamp");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, filename) == 12, "filename");
@@ -68,9 +82,8 @@ COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_object_desc, counts) == 28, "counts")
 COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_ctr_desc) == 12, "counter set");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, values) == 4, "values");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, merge) == 8, "merge");
-COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_fn_desc) == 8, "function record");
-#undef COVDUMP_LAYOUT_ASSERT
 #endif
+#undef COVDUMP_LAYOUT_ASSERT
 
 /* What to call after the runtime's own work for one coverage signal. */
 struct cflow_user_sigact {
