@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 void BM_ParseHexLongestLine(benchmark::State &state)
 {

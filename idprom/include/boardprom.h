@@ -20,7 +20,7 @@ extern "C" {
 #endif
 
 /* ---- Return codes of the transports ------------------------------------ */
-#define IDPROM_RC_OPEN_FAILED 1        /* device open or address bind failed */
+#define IDPROM_RC_OPEN_FAILED 1         /* device open or address bind failed */
 #define IDPROM_RC_TRANSFER_FAILED 0x105 /* retries spent, or controller time-out */
 #define IDPROM_RC_NACK 0x2005           /* FPGA controller: no acknowledge */
 #define IDPROM_RC_INVALID 22            /* plain-transfer road failure (EINVAL) */

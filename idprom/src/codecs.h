@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace boardprom {
+namespace boardprom
+{
 
 // Line buffer sizes handed to fgets.
 inline constexpr int kHexLineSize = 2048;

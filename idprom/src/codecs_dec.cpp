@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr size_t kTempPartMax = 31;
 

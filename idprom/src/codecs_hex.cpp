@@ -7,8 +7,10 @@
 
 #include <cstdio>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr const char *kInvalidCharacter = "Invalid character!!!";
 inline constexpr const char *kTooWide1 =

@@ -7,8 +7,10 @@
 
 #include "boardprom.h"
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr int kMaxDigits = 64;
 inline constexpr int kDotCells = 16;
@@ -18,7 +20,8 @@ inline constexpr int kPairs = 8;
 inline constexpr uint32_t kTooLarge = 0xFFFFFFFFu; // beyond every component limit
 
 // Digits of the component being collected (blanks are skipped).
-class Component {
+class Component
+{
   public:
     // False when the component would exceed kMaxDigits digits.
     bool add(char digit)

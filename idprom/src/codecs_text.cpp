@@ -9,14 +9,16 @@
 #include <cstring>
 #include <safe_str_lib.h>
 
-namespace boardprom {
+namespace boardprom
+{
 
 bool read_line(char *buf, int size)
 {
     return size > 0 && std::fgets(buf, size, stdin) != nullptr;
 }
 
-namespace {
+namespace
+{
 
 // strnlen_s refuses bounds above RSIZE_MAX_STR; longer buffers are counted
 // in two steps so that a long line is never taken as empty.

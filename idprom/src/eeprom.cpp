@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr const char *kReadFailed = "Read AT24 failed rc = 0x%x\n";
 inline constexpr const char *kWriteFailed = "Write AT24 failed rc = 0x%x\n";
@@ -32,8 +34,7 @@ using namespace boardprom;
 
 extern "C" {
 
-BOARDPROM_EXPORT int idprom_read_eeprom(unsigned char *buf, unsigned int count,
-                                        unsigned int offset)
+BOARDPROM_EXPORT int idprom_read_eeprom(unsigned char *buf, unsigned int count, unsigned int offset)
 {
     for (unsigned i = 0; i < count; ++i) {
         const unsigned o = offset + i;
@@ -63,8 +64,7 @@ BOARDPROM_EXPORT int idprom_write_eeprom(const unsigned char *data, unsigned int
     return 0;
 }
 
-BOARDPROM_EXPORT int idprom_read_page(int /*kind*/, unsigned char *buf, int count,
-                                      int /*reserved*/)
+BOARDPROM_EXPORT int idprom_read_page(int /*kind*/, unsigned char *buf, int count, int /*reserved*/)
 {
     if (count <= 0)
         return 0;

@@ -5,8 +5,10 @@
 
 #include <cstdio>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr int kComponents = 8; // 16-bit components of DOT_DEC and HYPEN_DEC
 inline constexpr const char *kAllZeroDotDec = "0.0.0.0.0.0.0.0";
@@ -66,8 +68,7 @@ void show_hypen_dec(const uint8_t *field, int endian, const char *suffix)
 }
 
 // A bounded number: the range warning, then the value in hex or decimal.
-void show_number(const sprom_field_def *row, uint32_t value, const char *format,
-                 const char *suffix)
+void show_number(const sprom_field_def *row, uint32_t value, const char *format, const char *suffix)
 {
     warn_range(row, value);
     std::printf(format, value, suffix);

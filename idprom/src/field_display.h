@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-namespace boardprom {
+namespace boardprom
+{
 
 inline constexpr const char *kRangeWarning = "[WARNING: Value not in range (0x%x, 0x%x)!]";
 

@@ -1,14 +1,16 @@
 // Field handlers: show a field row and, in program mode, read the operator's
 // line with the row's codec and store the result in the layout's byte order.
-#include "field_display.h"
 #include "fields.h"
+#include "field_display.h"
 #include "layouts.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr int kDotCells = 16;
 inline constexpr int kPairs = 8;
@@ -109,8 +111,7 @@ FieldOutcome program_hypen_dec(uint8_t *field, int endian)
     return outcome_of(r);
 }
 
-FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endian,
-                           uint8_t *rowbuf)
+FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endian, uint8_t *rowbuf)
 {
     switch (row->type) {
     case SPROM_TYPE_TEXT:
@@ -140,11 +141,10 @@ FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endia
     case SPROM_TYPE_HYPEN_DEC:
         return program_hypen_dec(field, endian);
     case SPROM_TYPE_HEX8:
-        return program_number(sprom_get_hex8,
-                              [=](uint64_t v) { sprom_store64(field, v, endian); });
+        return program_number(sprom_get_hex8, [=](uint64_t v) { sprom_store64(field, v, endian); });
     case SPROM_TYPE_TEMP_RANGE:
         return sprom_get_temp_range(&field[0], &field[1]) < 0 ? FieldOutcome::Invalid
-                                                               : FieldOutcome::Store;
+                                                              : FieldOutcome::Store;
     default:
         return FieldOutcome::Keep;
     }
@@ -157,9 +157,8 @@ bool sprom_is_field_type(uint32_t type)
     return type <= SPROM_TYPE_TEMP_RANGE;
 }
 
-FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int endian,
-                               bool program, const char *prefix, const char *suffix,
-                               uint8_t *rowbuf)
+FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int endian, bool program,
+                               const char *prefix, const char *suffix, uint8_t *rowbuf)
 {
     std::printf("%.*s%s", static_cast<int>(sizeof row->name), row->name, prefix);
     sprom_show_field(row, image, endian, suffix);

@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace boardprom {
+namespace boardprom
+{
 
 // Outcome of one visit of a field row.
 enum class FieldOutcome {
@@ -26,8 +27,7 @@ bool sprom_is_field_type(uint32_t type);
 // Prints name, prefix, the field's current value and suffix; in program mode
 // then reads the operator's line with the row's codec and stores it.
 // `rowbuf` is the walk's row buffer of kRowBufferSize bytes.
-FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int endian,
-                               bool program, const char *prefix, const char *suffix,
-                               uint8_t *rowbuf);
+FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int endian, bool program,
+                               const char *prefix, const char *suffix, uint8_t *rowbuf);
 
 } // namespace boardprom

@@ -8,8 +8,10 @@
 
 #include <cstdio>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr const char *kTimeout1 = "time out 1, 0x%x\n";
 inline constexpr const char *kTimeout2 = "time out 2, 0x%x\n";
@@ -89,8 +91,8 @@ bool fpga_channel_regs(int controller, int channel, FpgaChannelRegs *regs)
 
 uint32_t fpga_read_control_word(int dev_addr, int controller, int command, int length_code)
 {
-    uint32_t ctl = kCtlStart | ((static_cast<uint32_t>(length_code) & kReadLengthMask)
-                                << kCtlLengthShift);
+    uint32_t ctl =
+        kCtlStart | ((static_cast<uint32_t>(length_code) & kReadLengthMask) << kCtlLengthShift);
     ctl &= ~kCtlNack;
     ctl |= static_cast<uint32_t>(dev_addr) << kCtlAddrShift | kCtlRead |
            static_cast<uint32_t>(command) << kCtlCommandShift;
@@ -101,8 +103,8 @@ uint32_t fpga_read_control_word(int dev_addr, int controller, int command, int l
 
 uint32_t fpga_write_control_word(int dev_addr, int command, int length_code)
 {
-    uint32_t ctl = kCtlStart | ((static_cast<uint32_t>(length_code) & kWriteLengthMask)
-                                << kCtlLengthShift);
+    uint32_t ctl =
+        kCtlStart | ((static_cast<uint32_t>(length_code) & kWriteLengthMask) << kCtlLengthShift);
     ctl &= ~kCtlNack;
     ctl |= static_cast<uint32_t>(dev_addr) << kCtlAddrShift;
     ctl &= ~kCtlRead;

@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
-namespace boardprom {
+namespace boardprom
+{
 
 // Control/status word of a controller channel.
-inline constexpr uint32_t kCtlStart = 0x80000000u;   // written: start; read: busy
+inline constexpr uint32_t kCtlStart = 0x80000000u;       // written: start; read: busy
 inline constexpr uint32_t kCtlCurrentAddr = 0x40000000u; // read of a PROM-like device
-inline constexpr uint32_t kCtlNack = 0x01000000u;    // status: no acknowledge
-inline constexpr uint32_t kCtlRead = 0x00010000u;    // direction: read
+inline constexpr uint32_t kCtlNack = 0x01000000u;        // status: no acknowledge
+inline constexpr uint32_t kCtlRead = 0x00010000u;        // direction: read
 inline constexpr int kCtlLengthShift = 25;
 inline constexpr int kCtlAddrShift = 17;
 inline constexpr int kCtlCommandShift = 8;

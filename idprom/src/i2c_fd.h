@@ -4,9 +4,11 @@
 
 #include "platform.h"
 
-namespace boardprom {
+namespace boardprom
+{
 
-class I2cFd {
+class I2cFd
+{
   public:
     explicit I2cFd(int fd) : fd_(fd) {}
     ~I2cFd()

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr const char *kOpenFailed = "%s: file %s failed to open, fd: %d";
 inline constexpr const char *kBindFailed = "ERROR:%s: Could not set addr to 0x%x\n";

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-namespace boardprom {
-namespace {
+namespace boardprom
+{
+namespace
+{
 
 inline constexpr const char *kOpenFailed = "ERROR: Could not open dev, %s\n";
 inline constexpr const char *kBindFailed = "ERROR:%s: Could not set addr to 0x%x\n";
@@ -86,8 +88,7 @@ void i2c_device_path(int bus, char (&path)[32])
 
 using namespace boardprom;
 
-extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_rd(int bus, int addr, int size, int command,
-                                               char *out)
+extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_rd(int bus, int addr, int size, int command, char *out)
 {
     if (out == nullptr)
         return IDPROM_RC_INVALID;
@@ -110,16 +111,15 @@ extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_rd(int bus, int addr, int size, int 
     return 0;
 }
 
-extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_wr(int bus, int addr, int size, int command,
-                                               char value)
+extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_wr(int bus, int addr, int size, int command, char value)
 {
     I2cFd fd = open_bound(bus, addr);
     if (!fd.valid())
         return IDPROM_RC_OPEN_FAILED;
     int32_t res = -1;
     for (int attempt = 1; attempt <= kSmbusAttempts; ++attempt) {
-        res = write_once(fd.get(), size, static_cast<uint8_t>(command),
-                         static_cast<uint8_t>(value));
+        res =
+            write_once(fd.get(), size, static_cast<uint8_t>(command), static_cast<uint8_t>(value));
         if (res >= 0)
             break;
         os::sleep_us(kWriteRetryPauseUs);

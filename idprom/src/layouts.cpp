@@ -1,42 +1,49 @@
 // The three SPROM layouts the library carries, the byte-order and
 // configuration objects, and the internal format table.
-#include "export.h"
 #include "layouts.h"
+#include "export.h"
 
+// clang-format off
 // Rows shared by every layout: the Common Block.
-#define SPROM_COMMON_BLOCK                                                                 \
-    {"Block # 1 - Common Block", SPROM_TYPE_BLOCK, 0, 160, 0},                             \
-        {"BLOCK_SIGNATURE", SPROM_TYPE_HEX2, 0, 0, 65535},                                 \
-        {"BLOCK_VERSION", SPROM_TYPE_DEC_U8, 2, 0, 255},                                   \
-        {"BLOCK_LENGTH", SPROM_TYPE_DEC_U8, 3, 0, 255},                                    \
-        {"BLOCK_CHECKSUM", SPROM_TYPE_CHECKSUM, 4, 2, 0},                                  \
-        {"SPROM_SIZE", SPROM_TYPE_DEC_U16, 6, 0, 65535},                                   \
-        {"BLOCK_COUNT", SPROM_TYPE_DEC_U16, 8, 0, 65535},                                  \
-        {"FRU_MAJOR_TYPE", SPROM_TYPE_HEX2, 10, 0, 65535},                                 \
-        {"FRU_MINOR_TYPE", SPROM_TYPE_HEX2, 12, 0, 65535},                                 \
-        {"OEM_STRING", SPROM_TYPE_TEXT, 14, 20, 0},                                        \
-        {"PRODUCT_NUMBER", SPROM_TYPE_TEXT, 34, 20, 0},                                    \
-        {"SERIAL_NUMBER", SPROM_TYPE_TEXT, 54, 20, 0},                                     \
-        {"PART_NUMBER", SPROM_TYPE_TEXT, 74, 16, 0},                                       \
-        {"PART_REVISION", SPROM_TYPE_TEXT, 90, 4, 0},                                      \
-        {"MFG_DEVIATION", SPROM_TYPE_TEXT, 94, 20, 0},                                     \
-        {"HW_REV_MAJOR", SPROM_TYPE_DEC_U16, 114, 0, 65535},                               \
-        {"HW_REV_MINOR", SPROM_TYPE_DEC_U16, 116, 0, 65535},                               \
-        {"MFG_BITS", SPROM_TYPE_HEX2, 118, 0, 65535},                                      \
-        {"ENG_BITS", SPROM_TYPE_HEX2, 120, 0, 65535},                                      \
-        {"SNMP_OID", SPROM_TYPE_DOT_DEC, 122, 16, 0},                                      \
-        {"POWER_CONSUMPTION", SPROM_TYPE_SIGNED_DEC16, 138, -32768, 32767},                \
-        {"RMA_FAILURE_CODE", SPROM_TYPE_DASH_DEC, 140, 4, 0},                              \
-        {"CLEI_CODE", SPROM_TYPE_TEXT, 144, 12, 0}, {"VID", SPROM_TYPE_TEXT, 156, 4, 0}
+#define SPROM_COMMON_BLOCK                                                      \
+    {"Block # 1 - Common Block", SPROM_TYPE_BLOCK, 0, 160, 0},                  \
+    {"BLOCK_SIGNATURE", SPROM_TYPE_HEX2, 0, 0, 65535},                          \
+    {"BLOCK_VERSION", SPROM_TYPE_DEC_U8, 2, 0, 255},                            \
+    {"BLOCK_LENGTH", SPROM_TYPE_DEC_U8, 3, 0, 255},                             \
+    {"BLOCK_CHECKSUM", SPROM_TYPE_CHECKSUM, 4, 2, 0},                           \
+    {"SPROM_SIZE", SPROM_TYPE_DEC_U16, 6, 0, 65535},                            \
+    {"BLOCK_COUNT", SPROM_TYPE_DEC_U16, 8, 0, 65535},                           \
+    {"FRU_MAJOR_TYPE", SPROM_TYPE_HEX2, 10, 0, 65535},                          \
+    {"FRU_MINOR_TYPE", SPROM_TYPE_HEX2, 12, 0, 65535},                          \
+    {"OEM_STRING", SPROM_TYPE_TEXT, 14, 20, 0},                                 \
+    {"PRODUCT_NUMBER", SPROM_TYPE_TEXT, 34, 20, 0},                             \
+    {"SERIAL_NUMBER", SPROM_TYPE_TEXT, 54, 20, 0},                              \
+    {"PART_NUMBER", SPROM_TYPE_TEXT, 74, 16, 0},                                \
+    {"PART_REVISION", SPROM_TYPE_TEXT, 90, 4, 0},                               \
+    {"MFG_DEVIATION", SPROM_TYPE_TEXT, 94, 20, 0},                              \
+    {"HW_REV_MAJOR", SPROM_TYPE_DEC_U16, 114, 0, 65535},                        \
+    {"HW_REV_MINOR", SPROM_TYPE_DEC_U16, 116, 0, 65535},                        \
+    {"MFG_BITS", SPROM_TYPE_HEX2, 118, 0, 65535},                               \
+    {"ENG_BITS", SPROM_TYPE_HEX2, 120, 0, 65535},                               \
+    {"SNMP_OID", SPROM_TYPE_DOT_DEC, 122, 16, 0},                               \
+    {"POWER_CONSUMPTION", SPROM_TYPE_SIGNED_DEC16, 138, -32768, 32767},         \
+    {"RMA_FAILURE_CODE", SPROM_TYPE_DASH_DEC, 140, 4, 0},                       \
+    {"CLEI_CODE", SPROM_TYPE_TEXT, 144, 12, 0},                                 \
+    {"VID", SPROM_TYPE_TEXT, 156, 4, 0}
 
 // Header, signature, version, length and checksum of a block at `at`.
-#define SPROM_BLOCK_HEAD(title, at, len)                                                   \
-    {title, SPROM_TYPE_BLOCK, at, len, 0}, {"BLOCK_SIGNATURE", SPROM_TYPE_HEX2, at, 0, 65535}, \
-        {"BLOCK_VERSION", SPROM_TYPE_DEC_U8, (at) + 2, 0, 255},                            \
-        {"BLOCK_LENGTH", SPROM_TYPE_DEC_U8, (at) + 3, 0, 255},                             \
-        {"BLOCK_CHECKSUM", SPROM_TYPE_CHECKSUM, (at) + 4, 2, 0}
+#define SPROM_BLOCK_HEAD(title, at, len)                                        \
+    {title, SPROM_TYPE_BLOCK, at, len, 0},                                      \
+    {"BLOCK_SIGNATURE", SPROM_TYPE_HEX2, at, 0, 65535},                         \
+    {"BLOCK_VERSION", SPROM_TYPE_DEC_U8, (at) + 2, 0, 255},                     \
+    {"BLOCK_LENGTH", SPROM_TYPE_DEC_U8, (at) + 3, 0, 255},                      \
+    {"BLOCK_CHECKSUM", SPROM_TYPE_CHECKSUM, (at) + 4, 2, 0}
+// clang-format on
 
-#define SPROM_END_ROW {"", SPROM_TYPE_END, 0, 0, 0}
+#define SPROM_END_ROW                                                                              \
+    {                                                                                              \
+        "", SPROM_TYPE_END, 0, 0, 0                                                                \
+    }
 
 static_assert(sizeof(sprom_field_def) == 80);
 static_assert(offsetof(sprom_field_def, type) == 64);

@@ -18,7 +18,8 @@ struct sprom_format_entry {
 extern sprom_format_entry sprom_formats[4];
 }
 
-namespace boardprom {
+namespace boardprom
+{
 
 // Number of bytes read from and written to a PROM of this layout: the
 // largest row offset plus the width of that row plus 4.

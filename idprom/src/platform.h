@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <sys/types.h>
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 // ---- I2C character devices (src/os/i2c_dev.cpp) ----
 // Each returns what the system call returns (-1 with errno on failure).
@@ -27,8 +28,7 @@ int32_t smbus_write_byte(int fd, uint8_t value);
 int32_t smbus_write_byte_data(int fd, uint8_t command, uint8_t value);
 int32_t smbus_write_word_data(int fd, uint8_t command, uint16_t value);
 int32_t smbus_write_block_data(int fd, uint8_t command, uint8_t length, const uint8_t *values);
-int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length,
-                                   const uint8_t *values);
+int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length, const uint8_t *values);
 
 // ---- Pauses (src/os/clock.cpp) ----
 void sleep_us(unsigned microseconds);

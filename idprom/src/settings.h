@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-namespace boardprom {
+namespace boardprom
+{
 
 // Linux I2C character devices.
 inline constexpr const char *kI2cDevicePattern = "/dev/i2c-%d";

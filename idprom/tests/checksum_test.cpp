@@ -6,7 +6,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 using namespace boardprom;
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using boardprom_test::Console;
 
@@ -21,7 +22,9 @@ struct HexCase {
     bool complains;
 };
 
-class HexLine : public testing::TestWithParam<HexCase> {};
+class HexLine : public testing::TestWithParam<HexCase>
+{
+};
 
 TEST_P(HexLine, DecodesAsDocumented)
 {
@@ -38,16 +41,12 @@ INSTANTIATE_TEST_SUITE_P(
     Codecs, HexLine,
     testing::Values(HexCase{"0xABcd", 2, {0xAB, 0xCD}, false},
                     HexCase{" 1:23", 2, {0x01, 0x23}, false},
-                    HexCase{"abc", 2, {0x0A, 0xBC}, false},
-                    HexCase{"1 23", 2, {0x01, 0x23}, false},
+                    HexCase{"abc", 2, {0x0A, 0xBC}, false}, HexCase{"1 23", 2, {0x01, 0x23}, false},
                     HexCase{"12345", 3, {0x01, 0x23, 0x45}, false},
-                    HexCase{"12 3 ", 2, {0x01, 0x23}, false},
-                    HexCase{"0X7", 1, {0x07}, false},
+                    HexCase{"12 3 ", 2, {0x01, 0x23}, false}, HexCase{"0X7", 1, {0x07}, false},
                     HexCase{"00:11:22:aa:bb:cc", 6, {0x00, 0x11, 0x22, 0xAA, 0xBB, 0xCC}, false},
-                    HexCase{"0x", -1, {}, true},
-                    HexCase{"g1", -1, {}, true},
-                    HexCase{"12zz", -1, {0x12}, true},
-                    HexCase{"", 0, {}, false}));
+                    HexCase{"0x", -1, {}, true}, HexCase{"g1", -1, {}, true},
+                    HexCase{"12zz", -1, {0x12}, true}, HexCase{"", 0, {}, false}));
 
 TEST(HexCodec, EndOfInputIsUnacceptable)
 {

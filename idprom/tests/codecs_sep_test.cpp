@@ -11,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 using boardprom::parse_dash_dec;
 using boardprom::parse_dot_dec;
@@ -23,8 +24,7 @@ constexpr int32_t kInitialWidths[16] = {2, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 0, 2, 0
 int dot(const std::string &line, std::array<uint16_t, 17> &cells, int endian = 0,
         const int32_t *widths = kInitialWidths)
 {
-    return parse_dot_dec(line.c_str(), static_cast<int>(line.size()), endian, widths,
-                         cells.data());
+    return parse_dot_dec(line.c_str(), static_cast<int>(line.size()), endian, widths, cells.data());
 }
 
 TEST(DotDec, ComponentsFillCellsHighByteFirst)
@@ -116,7 +116,9 @@ struct DashCase {
     std::array<uint8_t, 4> bytes;
 };
 
-class DashLine : public testing::TestWithParam<DashCase> {};
+class DashLine : public testing::TestWithParam<DashCase>
+{
+};
 
 TEST_P(DashLine, ExactlyFourByteComponents)
 {
@@ -133,8 +135,7 @@ TEST_P(DashLine, ExactlyFourByteComponents)
 INSTANTIATE_TEST_SUITE_P(Codecs, DashLine,
                          testing::Values(DashCase{"10-20-30-40", 11, {10, 20, 30, 40}},
                                          DashCase{"1--2-3", 6, {1, 0, 2, 3}},
-                                         DashCase{"1-2-3", -1, {}},
-                                         DashCase{"1-2-3-256", -1, {}},
+                                         DashCase{"1-2-3", -1, {}}, DashCase{"1-2-3-256", -1, {}},
                                          DashCase{"1-2-3-4-", -1, {}},
                                          DashCase{"1-2-3-4-5", -1, {}},
                                          DashCase{"1-2-3-4 ", 8, {1, 2, 3, 4}},

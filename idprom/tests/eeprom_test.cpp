@@ -10,14 +10,16 @@
 #include <numeric>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using boardprom_test::Console;
 using boardprom_test::fake_i2c;
 using boardprom_test::fake_sleeps;
 using boardprom_test::I2cEvent;
 
-class Eeprom : public testing::Test {
+class Eeprom : public testing::Test
+{
   protected:
     void SetUp() override
     {

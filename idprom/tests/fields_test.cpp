@@ -11,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 using boardprom::FieldOutcome;
 using boardprom::sprom_visit_field;
@@ -31,8 +32,7 @@ struct Field {
     std::string show(int endian)
     {
         Console console;
-        EXPECT_EQ(sprom_visit_field(&row, image.data(), endian, false, " : ", "\n",
-                                    rowbuf.data()),
+        EXPECT_EQ(sprom_visit_field(&row, image.data(), endian, false, " : ", "\n", rowbuf.data()),
                   FieldOutcome::Shown);
         return console.output();
     }
@@ -57,7 +57,9 @@ struct ShowCase {
     const char *little; // shown with byte order 1
 };
 
-class FieldShow : public testing::TestWithParam<ShowCase> {};
+class FieldShow : public testing::TestWithParam<ShowCase>
+{
+};
 
 TEST_P(FieldShow, ValueInBothByteOrders)
 {
@@ -88,21 +90,25 @@ INSTANTIATE_TEST_SUITE_P(
                  "1.3.6.1",
                  "256.768.1536.256"},
         ShowCase{"DotDecLeadingZero", SPROM_TYPE_DOT_DEC, 16, 0, {0, 0, 0, 5}, "0.5", "0.1280"},
-        ShowCase{"DotDecAllZero", SPROM_TYPE_DOT_DEC, 16, 0, {}, "0.0.0.0.0.0.0.0",
-                 "0.0.0.0.0.0.0.0"},
-        ShowCase{"DashDec", SPROM_TYPE_DASH_DEC, 4, 0, {10, 20, 30, 255}, "10-20-30-255",
-                 "10-20-30-255"},
-        ShowCase{"HypenDec",
-                 SPROM_TYPE_HYPEN_DEC,
-                 16,
+        ShowCase{
+            "DotDecAllZero", SPROM_TYPE_DOT_DEC, 16, 0, {}, "0.0.0.0.0.0.0.0", "0.0.0.0.0.0.0.0"},
+        ShowCase{"DashDec",
+                 SPROM_TYPE_DASH_DEC,
+                 4,
                  0,
-                 {1, 2, 0, 0, 3, 4},
-                 "1-2",
-                 "2-1"},
-        ShowCase{"HypenDecTwoPairs", SPROM_TYPE_HYPEN_DEC, 16, 0, {1, 2, 3, 4}, "1-2;3-4",
-                 "2-1;4-3"},
+                 {10, 20, 30, 255},
+                 "10-20-30-255",
+                 "10-20-30-255"},
+        ShowCase{"HypenDec", SPROM_TYPE_HYPEN_DEC, 16, 0, {1, 2, 0, 0, 3, 4}, "1-2", "2-1"},
+        ShowCase{
+            "HypenDecTwoPairs", SPROM_TYPE_HYPEN_DEC, 16, 0, {1, 2, 3, 4}, "1-2;3-4", "2-1;4-3"},
         ShowCase{"HypenDecAllZero", SPROM_TYPE_HYPEN_DEC, 16, 0, {}, "0-0", "0-0"},
-        ShowCase{"Hex8", SPROM_TYPE_HEX8, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}, "0x0102030405060708",
+        ShowCase{"Hex8",
+                 SPROM_TYPE_HEX8,
+                 0,
+                 0,
+                 {1, 2, 3, 4, 5, 6, 7, 8},
+                 "0x0102030405060708",
                  "0x0807060504030201"},
         ShowCase{"TempRange", SPROM_TYPE_TEMP_RANGE, 2, 0, {0xFB, 0x28}, "-5/40", "-5/40"}),
     [](const testing::TestParamInfo<ShowCase> &info) { return info.param.label; });

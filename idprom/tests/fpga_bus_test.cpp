@@ -11,12 +11,14 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 using boardprom_test::Console;
 using boardprom_test::fake_sleeps;
 
-class FpgaRoad : public boardprom_test::SimulatedFpga {
+class FpgaRoad : public boardprom_test::SimulatedFpga
+{
   protected:
     void SetUp() override
     {
@@ -40,7 +42,9 @@ struct ReadWord {
     bool bit30;
 };
 
-class FpgaReadWord : public FpgaRoad, public testing::WithParamInterface<ReadWord> {};
+class FpgaReadWord : public FpgaRoad, public testing::WithParamInterface<ReadWord>
+{
+};
 
 TEST_P(FpgaReadWord, Bit30MarksThePromLikeDevices)
 {
@@ -205,7 +209,9 @@ struct BadArgs {
     int command;
 };
 
-class FpgaBadArgs : public FpgaRoad, public testing::WithParamInterface<BadArgs> {};
+class FpgaBadArgs : public FpgaRoad, public testing::WithParamInterface<BadArgs>
+{
+};
 
 TEST_P(FpgaBadArgs, RefusedBeforeAnyRegister)
 {

@@ -10,14 +10,16 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 using boardprom_test::Console;
 using boardprom_test::fake_i2c;
 using boardprom_test::fake_sleeps;
 using boardprom_test::I2cEvent;
 
-class RawRoad : public testing::Test {
+class RawRoad : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -61,8 +63,8 @@ TEST_F(RawRoad, LengthOutsideOneToThreeIsRefusedBeforeAnyIo)
     int out[3] = {};
     for (int len : {0, 4, 12, -1}) {
         EXPECT_EQ(arm_cpu_i2c_port_rd(1, 0, 0x50, out, len, err, sizeof err), 22) << len;
-        EXPECT_EQ(std::string(err), "arm_cpu_i2c_port_rd: length " + std::to_string(len) +
-                                        " not in 1 to 3");
+        EXPECT_EQ(std::string(err),
+                  "arm_cpu_i2c_port_rd: length " + std::to_string(len) + " not in 1 to 3");
     }
     EXPECT_TRUE(fake_i2c().events.empty());
 }

@@ -10,14 +10,16 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 using boardprom_test::Console;
 using boardprom_test::fake_i2c;
 using boardprom_test::fake_sleeps;
 using boardprom_test::I2cEvent;
 
-class X86Road : public testing::Test {
+class X86Road : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -110,7 +112,9 @@ struct WriteKind {
     uint32_t value; // what reaches the bus for the value 0xF0
 };
 
-class X86WriteKind : public testing::TestWithParam<WriteKind> {};
+class X86WriteKind : public testing::TestWithParam<WriteKind>
+{
+};
 
 TEST_P(X86WriteKind, SizeChoosesTheTransaction)
 {

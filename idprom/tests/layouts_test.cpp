@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Row {
     const char *name;
@@ -143,7 +144,9 @@ struct LayoutCase {
     int size;
 };
 
-class LayoutTable : public testing::TestWithParam<LayoutCase> {};
+class LayoutTable : public testing::TestWithParam<LayoutCase>
+{
+};
 
 TEST_P(LayoutTable, EveryRowMatchesItsDefinition)
 {
@@ -177,15 +180,15 @@ TEST_P(LayoutTable, KindPicksLayoutOrderAndSize)
 
 TEST_P(LayoutTable, CommonBlockIsByteForByteTheSame)
 {
-    EXPECT_EQ(0, std::memcmp(GetParam().table, sprom_info_cpu_Calderi, 24 * sizeof(sprom_field_def)));
+    EXPECT_EQ(0,
+              std::memcmp(GetParam().table, sprom_info_cpu_Calderi, 24 * sizeof(sprom_field_def)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, LayoutTable,
     testing::Values(LayoutCase{"Board", sprom_info_cpu_Calderi, 51, board_rows, 0, 270},
                     LayoutCase{"FanTray", sprom_info_Miravel16, 45, fan_tray_rows, 3, 226},
-                    LayoutCase{"PowerModule", sprom_info_Ostrand, 42, power_module_rows, 4,
-                               202}),
+                    LayoutCase{"PowerModule", sprom_info_Ostrand, 42, power_module_rows, 4, 202}),
     [](const testing::TestParamInfo<LayoutCase> &info) { return info.param.label; });
 
 TEST(Layouts, RowIs80BytesInTheExportedTables)

@@ -13,10 +13,10 @@ extern "C" {
 #endif
 
 #define IOFPGA_SIM_ENV "IOFPGA_SIM_STATE"
-#define IOFPGA_SIM_REG_SPACE 0x1000u     /* bytes of register space */
-#define IOFPGA_SIM_CHANNELS 12           /* per controller */
-#define IOFPGA_SIM_PROM_SIZE 8192u       /* bytes of each simulated PROM */
-#define IOFPGA_SIM_FOREVER 0xFFFFFFFFu   /* a count that never runs out */
+#define IOFPGA_SIM_REG_SPACE 0x1000u   /* bytes of register space */
+#define IOFPGA_SIM_CHANNELS 12         /* per controller */
+#define IOFPGA_SIM_PROM_SIZE 8192u     /* bytes of each simulated PROM */
+#define IOFPGA_SIM_FOREVER 0xFFFFFFFFu /* a count that never runs out */
 #define IOFPGA_SIM_ANY_OFFSET 0xFFFFFFFFu
 #define IOFPGA_SIM_FAN_PRESENCE_REG 0x118u
 #define IOFPGA_SIM_PSU_PRESENCE_REG 0x11Cu
@@ -36,12 +36,10 @@ struct iofpga_sim_write {
 int iofpga_sim_reset(void); /* defaults: every device present, PROMs 0xFF */
 int iofpga_sim_prom_load(int controller, int channel, uint32_t offset, const uint8_t *data,
                          size_t len);
-int iofpga_sim_prom_fetch(int controller, int channel, uint32_t offset, uint8_t *out,
-                          size_t len);
+int iofpga_sim_prom_fetch(int controller, int channel, uint32_t offset, uint8_t *out, size_t len);
 int iofpga_sim_aux_set(int controller, int channel, uint8_t reg, uint8_t value);
 int iofpga_sim_aux_get(int controller, int channel, uint8_t reg, uint8_t *value);
-int iofpga_sim_set_present(int controller, int channel, enum iofpga_sim_device dev,
-                           int present);
+int iofpga_sim_set_present(int controller, int channel, enum iofpga_sim_device dev, int present);
 int iofpga_sim_reg_set(uint32_t offset, uint32_t value);
 int iofpga_sim_reg_get(uint32_t offset, uint32_t *value);
 /* Status reads of the channel report busy: `now` for the next reads,

@@ -12,7 +12,8 @@
 using iofpga_sim::Channel;
 using iofpga_sim::Locked;
 
-namespace {
+namespace
+{
 
 // Runs fn(state) under the lock; errno-style result.
 template <typename Fn> int with_state(Fn fn)
@@ -43,16 +44,14 @@ SIM_EXPORT int iofpga_pci_read_memory_v2(uint32_t offset, uint32_t *value, int /
 {
     if (value == nullptr)
         return EINVAL;
-    return with_state([&](iofpga_sim::State *s) {
-        return iofpga_sim::register_read(s, offset, value);
-    });
+    return with_state(
+        [&](iofpga_sim::State *s) { return iofpga_sim::register_read(s, offset, value); });
 }
 
 SIM_EXPORT int iofpga_pci_write_memory_v2(uint32_t offset, uint32_t value, int /*zero*/)
 {
-    return with_state([&](iofpga_sim::State *s) {
-        return iofpga_sim::register_write(s, offset, value);
-    });
+    return with_state(
+        [&](iofpga_sim::State *s) { return iofpga_sim::register_write(s, offset, value); });
 }
 
 SIM_EXPORT int iofpga_sim_reset(void)
@@ -134,8 +133,7 @@ SIM_EXPORT int iofpga_sim_reg_get(uint32_t offset, uint32_t *value)
     });
 }
 
-SIM_EXPORT int iofpga_sim_set_busy(int controller, int channel, uint32_t now,
-                                   uint32_t after_start)
+SIM_EXPORT int iofpga_sim_set_busy(int controller, int channel, uint32_t now, uint32_t after_start)
 {
     return with_channel(controller, channel, [&](Channel &ch) {
         ch.busy_now = now;

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <initializer_list>
 
-namespace iofpga_sim {
-namespace {
+namespace iofpga_sim
+{
+namespace
+{
 
 inline constexpr uint32_t kStart = 0x80000000u;
 inline constexpr uint32_t kCurrentAddr = 0x40000000u;
@@ -78,8 +80,8 @@ uint32_t read_bytes(Channel &ch, bool prom, bool current, uint8_t command, int n
     }
     uint32_t word = 0;
     for (int i = 0; i < n; ++i) {
-        uint8_t b = prom ? ch.prom[ch.prom_pointer++ % IOFPGA_SIM_PROM_SIZE]
-                         : ch.aux[ch.aux_pointer++];
+        uint8_t b =
+            prom ? ch.prom[ch.prom_pointer++ % IOFPGA_SIM_PROM_SIZE] : ch.aux[ch.aux_pointer++];
         word |= static_cast<uint32_t>(b) << (8 * i);
     }
     return word;

@@ -3,7 +3,8 @@
 
 #include "sim_state.h"
 
-namespace iofpga_sim {
+namespace iofpga_sim
+{
 
 int register_read(State *s, uint32_t offset, uint32_t *value);
 int register_write(State *s, uint32_t offset, uint32_t value);

@@ -10,8 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace iofpga_sim {
-namespace {
+namespace iofpga_sim
+{
+namespace
+{
 
 inline constexpr uint32_t kFanPresentDefault = 0x00070000u;
 inline constexpr uint32_t kPsuPresentDefault = 0x03FF0000u;
@@ -45,9 +47,10 @@ int map_path(const char *path)
     int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || (st.st_size != static_cast<off_t>(sizeof(State)) &&
-                                ftruncate(fd, sizeof(State)) != 0)) {
+    struct stat st {
+    };
+    if (fstat(fd, &st) != 0 ||
+        (st.st_size != static_cast<off_t>(sizeof(State)) && ftruncate(fd, sizeof(State)) != 0)) {
         int err = errno;
         close(fd);
         return err;
@@ -72,7 +75,8 @@ bool mapping_current(const char *path)
 {
     if (g_map.state == nullptr || std::strcmp(path, g_map.path) != 0)
         return false;
-    struct stat st {};
+    struct stat st {
+    };
     return stat(path, &st) == 0 && st.st_dev == g_map.dev && st.st_ino == g_map.ino;
 }
 

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace iofpga_sim {
+namespace iofpga_sim
+{
 
 inline constexpr char kMagic[8] = {'I', 'O', 'F', 'P', 'G', 'A', 'S', '1'};
 inline constexpr uint32_t kVersion = 1;
@@ -49,7 +50,8 @@ struct State {
 
 // Maps the state file (creating it with defaults) and locks it for the
 // lifetime of the guard.  state() is null when that failed; error() tells why.
-class Locked {
+class Locked
+{
   public:
     Locked();
     ~Locked();

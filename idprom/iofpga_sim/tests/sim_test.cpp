@@ -13,14 +13,16 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string state_path(const char *tag)
 {
     return testing::TempDir() + "iofpga_sim_" + tag + "_" + std::to_string(getpid());
 }
 
-class Sim : public testing::Test {
+class Sim : public testing::Test
+{
   protected:
     void SetUp() override
     {

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 inline constexpr const char *kUsage =
     "usage: iofpga-sim COMMAND ...   (state file: $IOFPGA_SIM_STATE)\n"
@@ -59,8 +60,8 @@ int cmd_load(int argc, char **argv, bool save)
 {
     unsigned long v[4] = {0, 0, 0, 0};
     int fixed = save ? 3 : 2; // CTRL CH [LEN]
-    if (argc < 3 + fixed || !numbers(argv, 2, 2, v) ||
-        (save && !number(argv[5], &v[2])) || (argc > 3 + fixed && !number(argv[3 + fixed], &v[3])))
+    if (argc < 3 + fixed || !numbers(argv, 2, 2, v) || (save && !number(argv[5], &v[2])) ||
+        (argc > 3 + fixed && !number(argv[3 + fixed], &v[3])))
         return report(EINVAL);
     static uint8_t image[IOFPGA_SIM_PROM_SIZE];
     std::FILE *f = std::fopen(argv[4], save ? "wb" : "rb");
@@ -101,8 +102,8 @@ int cmd_device(int argc, char **argv)
     if (argc != 6 || !numbers(argv, 2, 2, v))
         return report(EINVAL);
     auto dev = std::strcmp(argv[4], "aux") == 0 ? IOFPGA_SIM_AUX : IOFPGA_SIM_PROM;
-    return report(iofpga_sim_set_present(int(v[0]), int(v[1]), dev,
-                                         std::strcmp(argv[5], "on") == 0));
+    return report(
+        iofpga_sim_set_present(int(v[0]), int(v[1]), dev, std::strcmp(argv[5], "on") == 0));
 }
 
 int cmd_aux(int argc, char **argv)
@@ -179,8 +180,8 @@ int cmd_status()
         rc = iofpga_sim_reg_get(IOFPGA_SIM_PSU_PRESENCE_REG, &psu);
     if (rc == 0)
         std::printf("register reads %llu, writes %llu\nfan presence 0x%08x\npsu presence 0x%08x\n",
-                    static_cast<unsigned long long>(reads),
-                    static_cast<unsigned long long>(writes), fan, psu);
+                    static_cast<unsigned long long>(reads), static_cast<unsigned long long>(writes),
+                    fan, psu);
     return report(rc);
 }
 

@@ -4,7 +4,8 @@
 #include <cerrno>
 #include <ctime>
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 void sleep_us(unsigned microseconds)
 {

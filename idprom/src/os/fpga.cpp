@@ -7,7 +7,8 @@ int iofpga_pci_read_memory_v2(uint32_t offset, uint32_t *value, int zero);
 int iofpga_pci_write_memory_v2(uint32_t offset, uint32_t value, int zero);
 }
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 int fpga_read(uint32_t offset, uint32_t *value)
 {

@@ -11,8 +11,10 @@ extern "C" {
 #include <i2c/smbus.h>
 }
 
-namespace boardprom::os {
-namespace {
+namespace boardprom::os
+{
+namespace
+{
 
 // The SMBus library turns a failed ioctl into -errno; the road reports the
 // ioctl's own -1, with errno telling why.
@@ -84,8 +86,7 @@ int32_t smbus_write_block_data(int fd, uint8_t command, uint8_t length, const ui
     return ioctl_result(i2c_smbus_write_block_data(fd, command, length, values));
 }
 
-int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length,
-                                   const uint8_t *values)
+int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length, const uint8_t *values)
 {
     return ioctl_result(i2c_smbus_write_i2c_block_data(fd, command, length, values));
 }

@@ -2,7 +2,8 @@
 #include "fake_platform.h"
 #include "platform.h"
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 std::vector<unsigned> &fake_sleeps()
 {
@@ -20,7 +21,8 @@ unsigned long long fake_slept_us()
 
 } // namespace boardprom_test
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 void sleep_us(unsigned microseconds)
 {

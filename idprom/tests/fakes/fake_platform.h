@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace boardprom_test {
+namespace boardprom_test
+{
 
 struct I2cEvent {
     enum Kind { Open, Bind, Close, SmbusRead, SmbusBlockRead, SmbusWrite, RawRead, RawWrite };
@@ -19,8 +20,8 @@ struct I2cEvent {
     unsigned long request = 0; // Bind
     int addr = -1;             // device bound when the event happened
     int command = -1;          // SMBus command byte
-    int size = 0;              // SMBus write kind (1 byte, 2 byte data, 3 word, 5 block, 8 i2c block)
-    uint32_t value = 0;        // SMBus value written
+    int size = 0;       // SMBus write kind (1 byte, 2 byte data, 3 word, 5 block, 8 i2c block)
+    uint32_t value = 0; // SMBus value written
 };
 
 struct FakeI2c {
@@ -28,11 +29,11 @@ struct FakeI2c {
     std::set<int> absent;               // device addresses that never answer
     bool open_fails = false;
     bool bind_fails = false;
-    int failing_transfers = 0;          // next transfers that fail (then succeed)
-    std::vector<uint8_t> block_reply;   // what an SMBus block read returns
-    long raw_read_result = -2;          // forced raw read() result; -2: natural
-    long raw_write_result = -2;         // forced raw write() result; -2: natural
-    uint8_t raw_pointer = 0;            // register pointer of raw transfers
+    int failing_transfers = 0;        // next transfers that fail (then succeed)
+    std::vector<uint8_t> block_reply; // what an SMBus block read returns
+    long raw_read_result = -2;        // forced raw read() result; -2: natural
+    long raw_write_result = -2;       // forced raw write() result; -2: natural
+    uint8_t raw_pointer = 0;          // register pointer of raw transfers
     std::vector<I2cEvent> events;
     int open_fds = 0;
 

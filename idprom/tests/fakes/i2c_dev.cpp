@@ -7,8 +7,10 @@
 #include <cstring>
 #include <map>
 
-namespace boardprom_test {
-namespace {
+namespace boardprom_test
+{
+namespace
+{
 
 constexpr int kFirstFd = 100;
 constexpr int kIdpromBase = 0x50;
@@ -102,7 +104,8 @@ void reset_platform()
 
 using namespace boardprom_test;
 
-namespace boardprom::os {
+namespace boardprom::os
+{
 
 int i2c_open(const char *path)
 {
@@ -223,8 +226,7 @@ int32_t smbus_write_block_data(int fd, uint8_t command, uint8_t length, const ui
     return record_write(fd, 5, command, length == 1 ? values[0] : 0xFFFFFFFFu);
 }
 
-int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length,
-                                   const uint8_t *values)
+int32_t smbus_write_i2c_block_data(int fd, uint8_t command, uint8_t length, const uint8_t *values)
 {
     return record_write(fd, 8, command, length == 1 ? values[0] : 0xFFFFFFFFu);
 }

@@ -16,7 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string read_file(const std::string &path)
 {
@@ -35,7 +36,8 @@ size_t count_lines(const std::string &text, const std::string &prefix)
     return n;
 }
 
-class BuiltLibrary : public testing::Test {
+class BuiltLibrary : public testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -129,8 +131,7 @@ TEST_F(BuiltLibrary, PageRoutinesGoOnPastAFailingByte)
 {
     setenv("I2C_SIM_ABSENT", "0x50", 1);
     std::vector<unsigned char> buf(258, 0xEE);
-    const std::string out =
-        run([&] { EXPECT_EQ(idprom_read_page(0, buf.data(), 258, 0), 0x105); });
+    const std::string out = run([&] { EXPECT_EQ(idprom_read_page(0, buf.data(), 258, 0), 0x105); });
     EXPECT_EQ(buf[255], 0);
     EXPECT_EQ(buf[256], static_cast<unsigned char>(rom()[256]));
     EXPECT_EQ(count_lines(out, "Read AT24 failed rc = 0x105"), 256u);

@@ -21,7 +21,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kMaxFds = 1024;
 constexpr int kPromBase = 0x50;
