@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace oscore {
@@ -28,9 +29,10 @@ bool local_time(std::time_t t, struct tm *out)
 
 void sleep_seconds(unsigned seconds)
 {
-    // sleep() may return early on a signal; finish the interval.
-    while (seconds != 0)
-        seconds = ::sleep(seconds);
+    // A signal may cut the wait short; finish the interval from what is left.
+    struct timespec left = {static_cast<time_t>(seconds), 0};
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
 }
 
 std::FILE *popen_read(const char *command)

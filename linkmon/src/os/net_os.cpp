@@ -121,7 +121,7 @@ int netos_system(const char *command)
 
 void netos_sleep_sec(unsigned sec)
 {
-    sleep(sec);
+    netos_sleep_ms(sec * 1000u);
 }
 
 void netos_sleep_ms(unsigned ms)
