@@ -101,8 +101,13 @@ void sprom_show_field(const sprom_field_def *row, const uint8_t *image, int endi
         return show_number(row, sprom_load16(field, endian), "%u%s", suffix);
     case SPROM_TYPE_HEX4:
         return show_number(row, sprom_load32(field, endian), "0x%08x%s", suffix);
-    case SPROM_TYPE_DEC_U32:
-        return show_number(row, sprom_load32(field, endian), "%u%s", suffix);
+    case SPROM_TYPE_DEC_U32: {
+        // Shown as a signed decimal, like the other decimal rows.
+        const uint32_t value = sprom_load32(field, endian);
+        warn_range(row, value);
+        std::printf("%d%s", static_cast<int32_t>(value), suffix);
+        return;
+    }
     case SPROM_TYPE_DOT_DEC:
         return show_dot_dec(field, endian, suffix);
     case SPROM_TYPE_DASH_DEC:
