@@ -5,14 +5,53 @@
 # never touch the machine's own /tmp.
 #
 # usage: idpromtool_system.sh CASE
-# env:   IDPROMTOOL, IOFPGA_SIM, IDPROM_TESTS (this folder), I2C_SIM_PRELOAD
+# env:   IDPROMTOOL, IOFPGA_SIM, IDPROM_TESTS (this folder), I2C_SIM_PRELOAD,
+#        IDPROMTOOL_TREES (colon-separated: the build tree and any other
+#        folder the programs need), IDPROMTOOL_SCRATCH (an empty folder of
+#        the build tree, outside the paths above, for mounting)
 set -euo pipefail
 
 case_name=$1
 if [ "${IDPROMTOOL_INSIDE:-}" != 1 ]; then
     exec unshare -m --propagation private -- env IDPROMTOOL_INSIDE=1 bash "$0" "$case_name"
 fi
-mount -t tmpfs tmpfs /tmp
+
+# A fresh /tmp.  The folders the test needs that lie below the machine's
+# /tmp (a clone or build tree there) are bound into it at the same place
+# before it covers /tmp, so they stay reachable.
+private_tmp() {
+    local scratch=${IDPROMTOOL_SCRATCH:-$(dirname "$IDPROMTOOL")/system-tmp}
+    local trees path lib kept done_path skip
+    IFS=: read -r -a trees <<<"${IDPROMTOOL_TREES:-}"
+    trees+=("$IDPROM_TESTS" "$(dirname "$IDPROMTOOL")" "$(dirname "$IOFPGA_SIM")")
+    [ -z "${I2C_SIM_PRELOAD:-}" ] || trees+=("$(dirname "$I2C_SIM_PRELOAD")")
+    # and the folders of the build's shared libraries they load.
+    for path in "$IDPROMTOOL" "$IOFPGA_SIM" ${I2C_SIM_PRELOAD:+"$I2C_SIM_PRELOAD"}; do
+        while IFS= read -r lib; do
+            trees+=("$(dirname "$lib")")
+        done < <(ldd "$path" 2>/dev/null | awk '$2 == "=>" && $3 ~ "^/tmp/" { print $3 }')
+    done
+    mkdir -p "$scratch"
+    mount -t tmpfs tmpfs "$scratch"
+    kept=()
+    # Shortest first, so that a folder inside one already bound is skipped.
+    while IFS= read -r path; do
+        [ -n "$path" ] || continue
+        case $path in /tmp/?*) ;; *) continue ;; esac
+        skip=0
+        for done_path in "${kept[@]}"; do
+            case $path/ in "$done_path"/*) skip=1 ;; esac
+        done
+        [ "$skip" -eq 0 ] || continue
+        mkdir -p "$scratch/${path#/tmp/}"
+        mount --bind "$path" "$scratch/${path#/tmp/}"
+        kept+=("$path")
+    done < <(for path in "${trees[@]}"; do
+                 [ -z "$path" ] || realpath -e -- "$path"
+             done | awk '{ print length($0) "\t" $0 }' | sort -n -k1,1 | cut -f2-)
+    mount --move "$scratch" /tmp
+}
+private_tmp
 
 export IOFPGA_SIM_STATE=/tmp/fpga.state
 faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
