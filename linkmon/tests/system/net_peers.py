@@ -12,6 +12,8 @@
                     "record I ROW NLS NTFMSK NICERR HWID" (numbers in hex)
       --eof K       stop early once K reading clients have seen end of file
       --expect B    stop half a second after every reading client has B bytes
+      --until ROW:MASK  stop once every reading client has a whole record of
+                    that row and notification mask (hex)
   Each registered client is reported as "client I BYTES open|eof".
 """
 import os
@@ -61,6 +63,14 @@ def register(stalled):
     return s
 
 
+def has_record(data, row, mask):
+    for off in range(0, len(data) - RECORD + 1, RECORD):
+        if (struct.unpack_from("<I", data, off)[0] == row and
+                struct.unpack_from("<I", data, off + 188)[0] == mask):
+            return True
+    return False
+
+
 def clients(n, seconds, opts):
     silent = [connect() for _ in range(int(opts.get("--silent", 0)))]
     stalled = [register(True) for _ in range(int(opts.get("--stalled", 0)))]
@@ -79,8 +89,14 @@ def clients(n, seconds, opts):
     want = int(opts.get("--expect", 0))
     eof_wanted = int(opts.get("--eof", n + 1))
     stop = opts.get("--stop")
+    until = None
+    if "--until" in opts:
+        until = tuple(int(v, 16) for v in opts["--until"].split(":"))
+    seen = [False] * n
     while time.time() < deadline and sum(eof) < eof_wanted:
         if stop and os.path.exists(stop):
+            break
+        if until and all(seen):
             break
         if want and all(g >= want for g in got):
             deadline = min(deadline, time.time() + 0.5)
@@ -99,6 +115,8 @@ def clients(n, seconds, opts):
             if chunk:
                 got[i] += len(chunk)
                 data[i] += chunk
+                if until and not seen[i]:
+                    seen[i] = has_record(data[i], *until)
             else:
                 eof[i] = True
     for i in range(n):
