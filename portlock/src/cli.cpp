@@ -29,9 +29,9 @@ int run(int argc, const char *const argv[], std::FILE *out, std::FILE *err)
         return unlock(out, err);
     if (option == kLockOption)
         return lock(out, err);
-    // An unknown option requests nothing: only the banner, and a status
-    // that does not claim a completed request.
-    return kExitFailure;
+    // Any other first argument requests nothing: the banner alone, and
+    // nothing failed.
+    return kExitOk;
 }
 
 } // namespace portlock
