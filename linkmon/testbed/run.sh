@@ -180,7 +180,7 @@ cmd_setup() {
   [ ! -s "$w/daemon.pid" ] || die "$w: a daemon may still run (stop it first)"
   mkdir -p "$w/mnt"
   rm -f "$w"/holder.pid "$w"/daemon.pid "$w"/daemon.rc "$w"/daemon.log "$w"/pdreboot.log \
-    "$w"/runner.log
+    "$w"/runner.log "$w"/sleeps.log
   "${CARDSIM[@]}" build --topology "$OPT_TOPOLOGY" --vendor "$OPT_VENDOR" \
     --base "$OPT_BASE" --out "$w/card"
   write_standins "$w"
@@ -215,7 +215,8 @@ cmd_start() {
       cc -O2 -shared -fPIC -o "$w/bin/sleep_shim.so" "$TESTBED/sleep_shim.c" ||
         die "cannot build the sleep shim"
     fi
-    preload=(env "LD_PRELOAD=$w/bin/sleep_shim.so $(faketime_lib)" "FAKETIME=$OPT_FAKETIME")
+    preload=(env "LD_PRELOAD=$w/bin/sleep_shim.so $(faketime_lib)" "FAKETIME=$OPT_FAKETIME"
+      "TESTBED_SLEEP_LOG=$w/sleeps.log")
   fi
   : >"$w/daemon.log"
   # timeout bounds the daemon's life; it forwards the stop signal to it.

@@ -42,14 +42,18 @@ expect "number of start-up entries" "$i" "${#expected[@]}"
 expect "server address line" "$(count_entries '^server ip address: 268566538 $')" 1
 expect "server start line" "$(count_entries '^Starting linkmon server\.\.\\n$')" 1
 
-# 90 faked seconds between the mapping and the start of the server thread
-# (at x50 a loaded machine may add a second of real time, 50 faked ones).
+# At least 90 faked seconds between the mapping and the start of the server
+# thread, and those are one 90-second sleep: the daemon's only one (the shim
+# records every request).  How much longer the measured gap is depends on the
+# machine's load (at x50 one real second adds 50 faked ones), so it is not
+# bounded from above.
 t_map=$(stamp 'MMCONFIG paddr')
 t_server=$(stamp 'server ip address')
 delay=$(/usr/bin/python3 -c "print(int(float('${t_server:-0}') - float('$t_map')))")
-if [ "$delay" -lt 90 ] || [ "$delay" -gt 150 ]; then
+if [ "$delay" -lt 90 ]; then
   fail "start-up delay of $delay faked seconds, wanted 90"
 fi
+expect "90-second sleeps asked for" "$(grep -cx '90\.0*' "$W/sleeps.log" || true)" 1
 
 # Every entry starts with [seconds.micro] [mm/dd/yy hh:mm:ss], the seconds
 # right-aligned in at least 5 columns.
