@@ -19,6 +19,10 @@ namespace {
 // Set when the check of the pending injection has copied its target into
 // fi_fmea_dev; a restore without it would copy a stale snapshot.
 bool fi_snapshot_taken;
+// The row the snapshot was copied from. A "sata" injection snapshots the SATA
+// row whatever its address says, so the row notified under that address may
+// be another one; a snapshot goes back only onto its own row.
+unsigned fi_snapshot_origin;
 
 bool is_injection_command(int command)
 {
@@ -43,6 +47,7 @@ void snapshot_locked(unsigned row)
 {
     memcpy(&fi_fmea_dev, &fmea_devices[row], sizeof fi_fmea_dev);
     fi_snapshot_taken = true;
+    fi_snapshot_origin = row;
 }
 
 } // namespace
@@ -78,7 +83,7 @@ void restore_injected_device_locked(unsigned row)
     if (row >= FMEA_MAX_DEVICES || !is_injection_command(fi_command) || !row_is_target(row))
         return;
     // An injection whose check has not run yet stays pending.
-    if (!fi_snapshot_taken)
+    if (!fi_snapshot_taken || fi_snapshot_origin != row)
         return;
     memcpy(&fmea_devices[row], &fi_fmea_dev, sizeof fi_fmea_dev);
     fi_command = 0;

@@ -199,6 +199,23 @@ TEST_F(Notify, SataInjectionAppliesToAnyRowButRestoresOnlyTheTarget)
     EXPECT_EQ(LINKMON_CMD_SATA, fi_command);
 }
 
+TEST_F(Notify, SataSnapshotNeverLandsOnTheRowOfTheRequestAddress)
+{
+    FmeaDevice &sata = netfake::add_row(0, 0x1f, 2);
+    FmeaDevice &other = netfake::add_row(5, 0, 0);
+    other.link_status = 0x2011;
+    fi_command = LINKMON_CMD_SATA;
+    fi_bus = 5;
+    int action;
+    ASSERT_EQ(1, fi_snapshot_if_target(LINKMON_CMD_SATA, 0, &action));
+    other.new_link_status = 0x2012;
+    notify(1, NOTIFY_LINK);
+    EXPECT_EQ(5u, other.bus) << "the SATA row's snapshot was copied over row 1";
+    EXPECT_EQ(0x2012u, other.link_status);
+    EXPECT_EQ(0x1fu, sata.dev);
+    EXPECT_EQ(LINKMON_CMD_SATA, fi_command) << "the injection stays pending";
+}
+
 TEST_F(Notify, ReloadPausesThenLogsTwiceThenRuns)
 {
     FmeaDevice &d = netfake::add_row(4, 0, 0);
