@@ -15,11 +15,13 @@ namespace
 
 namespace s = settings;
 
-// Fixed words of one object's record around its functions: name length,
-// image length, magic, version, stamp.
-constexpr std::uint64_t kRecordFixed = 20;
+// Length fields of one record: name length, image length.
+constexpr std::uint64_t kRecordFields = 8;
+// Start of a data image: magic, version, stamp.
+constexpr std::uint64_t kDataFixed = 12;
 // Object and program summaries: two tags, two lengths, 18 words.
 constexpr std::uint64_t kSummaries = 88;
+constexpr std::size_t kSummaryBytes = kSummaries / 2;
 constexpr std::uint64_t kFunctionHeader = 16;
 constexpr std::uint64_t kCounterHeader = 8;
 constexpr std::uint32_t kSummaryWords = 9;
@@ -64,6 +66,10 @@ class Cursor
         put32(static_cast<std::uint32_t>(v));
         put32(0);
     }
+    void skip(std::size_t n)
+    {
+        at_ += n;
+    }
     unsigned char *at() const
     {
         return at_;
@@ -73,29 +79,30 @@ class Cursor
     unsigned char *at_;
 };
 
-// Sum and largest value (from 0) of `n` counters, in four independent lanes
-// so that the loop is not one long dependency chain.
+// Sum and largest value (from 0) of `n` counters. A new largest value is
+// rare once the first few counters are seen, so the comparison is a branch
+// that is almost never taken rather than a conditional move on every
+// counter; two sums keep the additions from forming one long chain.
 void accumulate(const gcov_type *v, std::uint32_t n, std::uint64_t &sum, std::int64_t &max)
 {
-    std::uint64_t s0 = sum, s1 = 0, s2 = 0, s3 = 0;
-    std::int64_t m0 = max, m1 = 0, m2 = 0, m3 = 0;
-    std::uint32_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        s0 += static_cast<std::uint64_t>(v[i]);
-        s1 += static_cast<std::uint64_t>(v[i + 1]);
-        s2 += static_cast<std::uint64_t>(v[i + 2]);
-        s3 += static_cast<std::uint64_t>(v[i + 3]);
-        m0 = std::max(m0, v[i]);
-        m1 = std::max(m1, v[i + 1]);
-        m2 = std::max(m2, v[i + 2]);
-        m3 = std::max(m3, v[i + 3]);
+    std::uint64_t s0 = sum, s1 = 0;
+    std::int64_t m = max;
+    for (std::uint32_t pairs = n / 2; pairs != 0; --pairs, v += 2) {
+        s0 += static_cast<std::uint64_t>(v[0]);
+        s1 += static_cast<std::uint64_t>(v[1]);
+        if (v[0] > m) [[unlikely]] {
+            m = v[0];
+        }
+        if (v[1] > m) [[unlikely]] {
+            m = v[1];
+        }
     }
-    for (; i < n; ++i) {
-        s0 += static_cast<std::uint64_t>(v[i]);
-        m0 = std::max(m0, v[i]);
+    if ((n & 1U) != 0) {
+        s0 += static_cast<std::uint64_t>(*v);
+        m = std::max(m, *v);
     }
-    sum = s0 + s1 + s2 + s3;
-    max = std::max(std::max(m0, m1), std::max(m2, m3));
+    sum = s0 + s1;
+    max = m;
 }
 
 const std::uint32_t *function_record(const gcov_object_desc &obj, std::uint32_t index, int kinds)
@@ -142,60 +149,74 @@ void put_summary(Cursor &out, std::uint32_t tag, std::uint32_t checksum, const S
 // on the way, while they are in cache (num counts the arc counters seen).
 Summary put_functions(Cursor &out, const gcov_object_desc &obj)
 {
-    Summary arcs;
-    const int kinds = kinds_present(obj.ctr_mask);
-    const gcov_type *cursor[32] = {};
-    for (int j = 0; j < kinds; ++j) {
-        cursor[j] = obj.counts[j].values;
+    // Per present kind, in ascending order: its block tag and the next
+    // counter to write. Only the first `kinds` entries are used.
+    struct Kind {
+        std::uint32_t tag;
+        const gcov_type *next;
+    };
+    Kind kind[32];
+    int kinds = 0;
+    for (std::uint32_t rest = obj.ctr_mask; rest != 0; rest &= rest - 1, ++kinds) {
+        const auto t = static_cast<std::uint32_t>(std::countr_zero(rest));
+        kind[kinds] = {s::kTagCounterBase + (t << 17), obj.counts[kinds].values};
     }
+    // Arc counters, when present, are the first kind.
+    const bool has_arcs = (obj.ctr_mask & 1U) != 0;
+
+    Summary arcs;
     for (std::uint32_t f = 0; f < obj.n_functions; ++f) {
         const std::uint32_t *rec = function_record(obj, f, kinds);
         out.put32(s::kTagFunction);
         out.put32(2);
         out.put32(rec[0]);
         out.put32(rec[1]);
-        int j = 0;
-        for (std::uint32_t rest = obj.ctr_mask; rest != 0; rest &= rest - 1, ++j) {
-            const auto t = static_cast<std::uint32_t>(std::countr_zero(rest));
+        for (int j = 0; j < kinds; ++j) {
             const std::uint32_t n = rec[2 + j];
-            out.put32(s::kTagCounterBase + (t << 17));
+            out.put32(kind[j].tag);
             out.put32(2 * n);
-            out.put_counters(cursor[j], n);
-            if (t == 0) {
-                accumulate(cursor[j], n, arcs.sum_all, arcs.run_max);
+            out.put_counters(kind[j].next, n);
+            if (j == 0 && has_arcs) {
+                accumulate(kind[j].next, n, arcs.sum_all, arcs.run_max);
                 arcs.num += n;
             }
-            cursor[j] += n;
+            kind[j].next += n;
         }
     }
     return arcs;
 }
 
-std::uint32_t get_be32(const unsigned char *p)
+// Bytes of one object's data image: magic, version and stamp, the function
+// records with their counter blocks, the two summaries.
+std::uint64_t data_image_size(const gcov_object_desc &obj)
 {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
+    const int kinds = kinds_present(obj.ctr_mask);
+    std::uint64_t size = kDataFixed + kSummaries;
+    for (std::uint32_t f = 0; f < obj.n_functions; ++f) {
+        const std::uint32_t *rec = function_record(obj, f, kinds);
+        size += kFunctionHeader;
+        for (int j = 0; j < kinds; ++j) {
+            size += kCounterHeader + 8 * std::uint64_t{rec[2 + j]};
+        }
+    }
+    return size;
 }
 
 // Each record's program summary needs the totals of the whole run, known
-// only once every record is written: walk the records and fill them in.
-void fill_program_summaries(std::span<unsigned char> image, std::uint32_t crc, const Summary &run)
+// only once every record is written. The record positions follow from the
+// descriptors again, so the image is only written here, never read back:
+// reading it would wait on one cache miss after another.
+void fill_program_summaries(unsigned char *image, const gcov_object_desc *head, std::uint32_t crc,
+                            const Summary &run)
 {
-    constexpr std::size_t kSummaryBytes = kSummaries / 2;
-    constexpr std::size_t kRunsOffset = 16; // tag, length, checksum, num
     Summary program;
-    std::size_t pos = s::kImageHeaderSize;
-    while (pos < image.size()) {
-        pos += 4 + get_be32(&image[pos]);
-        const std::size_t length = get_be32(&image[pos]);
-        pos += 4 + length;
-        unsigned char *program_at = &image[pos - kSummaryBytes];
-        std::uint32_t object_runs = 0;
-        std::memcpy(&object_runs, program_at - kSummaryBytes + kRunsOffset, 4);
-        if (object_runs != 0) {
+    unsigned char *record_end = image + s::kImageHeaderSize;
+    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
+        record_end += kRecordFields + std::strlen(obj->filename) + 1 + data_image_size(*obj);
+        if ((obj->ctr_mask & 1U) != 0) {
             merge_run(program, run);
         }
-        Cursor at(program_at);
+        Cursor at(record_end - kSummaryBytes);
         put_summary(at, s::kTagProgramSummary, crc, program);
     }
 }
@@ -240,15 +261,7 @@ std::uint64_t image_size(const gcov_object_desc *head)
 {
     std::uint64_t size = s::kImageHeaderSize;
     for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        const int kinds = kinds_present(obj->ctr_mask);
-        size += std::strlen(obj->filename) + 1 + kRecordFixed + kSummaries;
-        for (std::uint32_t f = 0; f < obj->n_functions; ++f) {
-            const std::uint32_t *rec = function_record(*obj, f, kinds);
-            size += kFunctionHeader;
-            for (int j = 0; j < kinds; ++j) {
-                size += kCounterHeader + 8 * std::uint64_t{rec[2 + j]};
-            }
-        }
+        size += kRecordFields + std::strlen(obj->filename) + 1 + data_image_size(*obj);
     }
     return size;
 }
@@ -279,12 +292,12 @@ std::size_t write_image(const gcov_object_desc *head, std::uint32_t crc,
         at.put32(obj->stamp);
         const Summary object = object_summary(*obj, put_functions(at, *obj));
         put_summary(at, s::kTagObjectSummary, 0, object);
-        put_summary(at, s::kTagProgramSummary, crc, Summary{}); // filled below
+        at.skip(kSummaryBytes); // the program summary, filled in below
         Cursor(length_slot).put_be32(static_cast<std::uint32_t>(at.at() - data_start));
         add_to_run(run, object);
     }
+    fill_program_summaries(out.data(), head, crc, run);
     const auto written = static_cast<std::size_t>(at.at() - out.data());
-    fill_program_summaries(out.first(written), crc, run);
     return written;
 }
 

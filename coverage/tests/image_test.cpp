@@ -228,6 +228,52 @@ TEST_F(Image, SummaryFollowsTheArcCountersEvenWhenFunctionsDisagree)
     EXPECT_EQ(r.program.num, 2U);
 }
 
+TEST_F(Image, SummariesSeeEveryCounterWhereverTheLargestSits)
+{
+    // Odd and even counts, the largest value first, last, in the middle of
+    // a pair, negative values, and a function whose counters are all below 0.
+    FakeObject obj("/sums/object.gcda", 1, {{5}, {2}, {1}, {0}, {4}, {3}});
+    obj.values(0) = {3, -8, 1, 2, 40, 7, 41, -5, -1, -2, -3, -12, -4, 9, 44};
+    FakeObject negative("/sums/negative.gcda", 1, {{3}});
+    negative.values(0) = {-1, -7, -2};
+    negative.register_it();
+    obj.register_it();
+
+    const Built b = build();
+    ASSERT_TRUE(b.image.error.empty()) << b.image.error;
+    const DecodedSummary &o = b.image.records.at(0).object;
+    EXPECT_EQ(o.num, 15U);
+    EXPECT_EQ(o.sum_all[0], 112U);
+    EXPECT_EQ(o.run_max[0], 44U);
+    EXPECT_EQ(o.sum_max[0], 44U);
+    const DecodedSummary &n = b.image.records.at(1).object;
+    EXPECT_EQ(n.sum_all[0], static_cast<std::uint32_t>(-10));
+    EXPECT_EQ(n.run_max[0], 0U); // the largest value starts from 0
+    const DecodedSummary &p = b.image.records.at(1).program;
+    EXPECT_EQ(p.runs, 2U);
+    EXPECT_EQ(p.num, 18U);
+    EXPECT_EQ(p.sum_all[0], 2U * 102U);
+    EXPECT_EQ(p.sum_max[0], 2U * 44U);
+}
+
+TEST_F(Image, ReusedBufferGetsTheSameBytesAsAFreshOne)
+{
+    FakeObject first("/reuse/first.gcda", 0b11, {{2, 1}, {3, 0}});
+    first.values(0) = {1, 2, 3, 4, 5};
+    first.values(1) = {6};
+    FakeObject no_arcs("/reuse/noarcs.gcda", 0b100, {{2}});
+    no_arcs.values(0) = {7, 8};
+    first.register_it();
+    no_arcs.register_it();
+
+    const Built b = build();
+    ASSERT_TRUE(b.image.error.empty()) << b.image.error;
+    const auto size = static_cast<std::size_t>(b.size);
+    std::vector<unsigned char> reused(size, 0xFF);
+    EXPECT_EQ(write_image(gcov_list, gcov_crc32, reused), size);
+    EXPECT_EQ(std::memcmp(reused.data(), b.data.get(), size), 0);
+}
+
 TEST_F(Image, EmptyRegistryGivesNoImage)
 {
     int size = 99;
