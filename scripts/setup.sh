@@ -11,6 +11,9 @@ host_packages=(
   pciutils iproute2 ethtool faketime util-linux procps
   g++-arm-linux-gnueabihf qemu-user binutils-arm-linux-gnueabihf
   python3
+  clang libclang-rt-14-dev clang-format shellcheck
+  dpkg-dev fakeroot file lintian systemd
+  gcovr lcov
 )
 arm_packages=(libsafec-dev:armhf libgtest-dev:armhf)
 
@@ -21,24 +24,17 @@ missing() {
   done
 }
 
+need=$(missing "${host_packages[@]}" "${arm_packages[@]}")
+[ -n "$need" ] || exit 0
+
+# Something must be installed: only now is root needed.
 if [ "$(id -u)" -ne 0 ]; then
-  echo "setup.sh: run as root (it installs Debian packages)" >&2
+  echo "setup.sh: missing Debian packages:" "${need//$'\n'/ }" >&2
+  echo "setup.sh: run it as root to install them" >&2
   exit 1
 fi
-
 export DEBIAN_FRONTEND=noninteractive
-need=$(missing "${host_packages[@]}")
-if ! dpkg --print-foreign-architectures | grep -qx armhf; then
-  dpkg --add-architecture armhf
-  updated=0
-else
-  updated=1
-fi
-need_arm=$(missing "${arm_packages[@]}")
-if [ -n "$need$need_arm" ] || [ "$updated" -eq 0 ]; then
-  apt-get update -qq
-  # shellcheck disable=SC2086
-  [ -z "$need" ] || apt-get install -y -qq --no-install-recommends $need
-  # shellcheck disable=SC2086
-  [ -z "$need_arm" ] || apt-get install -y -qq --no-install-recommends $need_arm
-fi
+dpkg --print-foreign-architectures | grep -qx armhf || dpkg --add-architecture armhf
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends $need

@@ -12,9 +12,12 @@ run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$job
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON
 cmake --build build/host -j"$jobs"
 
-# 2. AddressSanitizer and UndefinedBehaviorSanitizer over the unit tests.
-cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE=ON -DBUILD_BENCHMARKS=OFF
+# 2. AddressSanitizer and UndefinedBehaviorSanitizer (clang) over the unit
+#    tests, and the libFuzzer targets, each for a few seconds from its seeds.
+cmake -S . -B build/asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE=ON -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/asan -j"$jobs"
+cmake --build build/asan -j"$jobs" --target fuzzers
 
 # 3. ThreadSanitizer over the concurrency tests.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE_THREAD=ON -DBUILD_BENCHMARKS=OFF
@@ -25,7 +28,7 @@ cmake -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWERROR=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/arm -j"$jobs"
 
-run_ctest build/asan -L unit
+run_ctest build/asan -L 'unit|fuzz'
 if ctest --test-dir build/tsan -N -L concurrency | grep -q 'Total Tests: [1-9]'; then
   run_ctest build/tsan -L concurrency
 fi
