@@ -2,6 +2,8 @@
 // counts and pauses of the three transport roads.
 #pragma once
 
+#include "boardprom.h"
+
 #include <cstdint>
 
 namespace boardprom
@@ -16,7 +18,7 @@ inline constexpr unsigned long kI2cSlaveForce = 0x0706; // I2C_SLAVE_FORCE
 // The board ID-PROM: bus 1, 256 bytes behind each of 0x50 to 0x57.
 inline constexpr int kIdpromBus = 1;
 inline constexpr int kIdpromBaseAddr = 0x50;
-inline constexpr int kIdpromSize = 2048;
+inline constexpr int kIdpromSize = IDPROM_EEPROM_SIZE;
 inline constexpr int kSmbusByteData = 2; // I2C_SMBUS_BYTE_DATA
 
 // SMBus road: attempts per transfer and the pauses around writes.
