@@ -2,7 +2,7 @@
 // bus 1, moved one byte per SMBus transaction.
 #include "boardprom.h"
 #include "export.h"
-#include "platform.h"
+#include "os.h"
 #include "settings.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // byte, pauses per written byte, stop-at-first-failure and the page loops.
 #include "boardprom.h"
 
-#include "fakes/fake_platform.h"
+#include "fakes/fake_os.h"
 #include "ops_console.h"
 
 #include <gtest/gtest.h>
