@@ -1,11 +1,13 @@
-// Control of the fake I2C devices (tests/fakes/i2c_dev.cpp) and the fake
-// pauses (tests/fakes/clock.cpp) that replace the platform layer in unit
-// tests.  The simulated bus 1 carries a 2 KiB ID-PROM behind 0x50 to 0x57;
-// every call is recorded, none waits.
+// Control of the fakes that replace the library's platform edge (src/os.h)
+// in the unit tests: the I2C devices (tests/fakes/i2c_dev.cpp), the pauses
+// (tests/fakes/clock.cpp) and the chassis-type file
+// (tests/fakes/chassis_file.cpp).  The simulated bus 1 carries a 2 KiB
+// ID-PROM behind 0x50 to 0x57; every call is recorded, none waits.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,5 +50,12 @@ std::vector<unsigned> &fake_sleeps();
 unsigned long long fake_slept_us();
 
 void reset_platform();
+
+// The chassis-type file's contents from now on; no value: the file cannot
+// be opened.
+void set_chassis_file(std::optional<std::string> content);
+
+// The path the library last asked for.
+const std::string &chassis_file_path();
 
 } // namespace boardprom_test
