@@ -88,23 +88,35 @@ exec chroot "$root" "$@"
 CARD
 }
 
+# The installed public headers of each library.
+headers_of() {
+  case $1 in
+    libboardprom) echo boardprom.h boardprom_ops.h ;;
+    libcovdump) echo covdump.h ;;
+    libssecall) echo ssecall.h ;;
+  esac
+}
+
 # Compiles and links the consumer of one library through the .pc file of
-# the tree under test (SYSROOT may be empty), and compiles its header as
-# C++.
+# the tree under test (SYSROOT may be empty); on the host also compiles
+# each of the library's headers on its own, as C11 and as C++.
 #   build_consumer SYSROOT PC_DIR CC MODULE OUTPUT [EXTRA_LINK_FLAGS...]
 build_consumer() {
-  local sysroot=$1 pc_dir=$2 cc=$3 module=$4 out=$5 source header flags
+  local sysroot=$1 pc_dir=$2 cc=$3 module=$4 out=$5 header flags cflags
   shift 5
-  source=$consumers/${module#lib}.c
   pc() { PKG_CONFIG_SYSROOT_DIR=$sysroot PKG_CONFIG_LIBDIR=$pc_dir PKG_CONFIG_PATH='' pkg-config "$@"; }
   read -ra flags <<<"$(pc --cflags --libs "$module")" || fail "pkg-config $module"
-  "$cc" "${strict_c[@]}" -o "$out" "$source" "${flags[@]}" "$@" || fail "$module consumer"
-  if [ "$cc" = gcc ]; then
-    header=$(sed -n 's/^#include <\(.*\.h\)>$/\1/p' "$source" | grep -v '^stdio\.h$')
-    read -ra flags <<<"$(pc --cflags "$module")"
-    printf '#include <%s>\n' "$header" | g++ "${strict_cxx[@]}" "${flags[@]}" - ||
+  "$cc" "${strict_c[@]}" -o "$out" "$consumers/${module#lib}.c" "${flags[@]}" "$@" ||
+    fail "$module consumer"
+  [ "$cc" = gcc ] || return 0
+  read -ra cflags <<<"$(pc --cflags "$module")"
+  for header in $(headers_of "$module"); do
+    # The POSIX types of <signal.h> need the feature macro in strict C11.
+    printf '#define _POSIX_C_SOURCE 200809L\n#include <%s>\n' "$header" |
+      gcc -x c "${strict_c[@]}" -fsyntax-only "${cflags[@]}" - || fail "$header as C11"
+    printf '#include <%s>\n' "$header" | g++ "${strict_cxx[@]}" "${cflags[@]}" - ||
       fail "$header as C++"
-  fi
+  done
 }
 
 run_host_consumers() { # LIBDIR DIR
