@@ -19,8 +19,7 @@
 #     [LIBRARIES <lib>...]           linked privately
 #     [NEEDED <soname>...]           NEEDED entries the export check insists on
 #     [PC_LIBS <flag>...]            pkg-config Libs after -l<name>
-#     [PC_LIBS_PRIVATE <flag>...]    pkg-config Libs.private
-#     [PC_REQUIRES_PRIVATE <mod>...] pkg-config Requires.private)
+#     [PC_LIBS_PRIVATE <flag>...])   pkg-config Libs.private
 #
 # The library is linked by the C driver (libstdc++ is never NEEDED), with
 # --no-undefined outside the sanitizer builds (their runtimes come from the
@@ -49,7 +48,7 @@ function(_c_library_machine out)
 endfunction()
 
 function(_c_library_pkgconfig target)
-  cmake_parse_arguments(PC "" "DESCRIPTION" "LIBS;LIBS_PRIVATE;REQUIRES_PRIVATE" ${ARGN})
+  cmake_parse_arguments(PC "" "DESCRIPTION" "LIBS;LIBS_PRIVATE" ${ARGN})
   set(pcdir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
     # An absolute library directory is not relocatable: name it as it is.
@@ -69,7 +68,6 @@ function(_c_library_pkgconfig target)
   set(PC_NAME lib${target})
   list(JOIN PC_LIBS " " PC_LIBS)
   list(JOIN PC_LIBS_PRIVATE " " PC_LIBS_PRIVATE)
-  list(JOIN PC_REQUIRES_PRIVATE ", " PC_REQUIRES_PRIVATE)
   set(PC_LIBS_LINE "-L\${libdir} -l${target}")
   if(PC_LIBS)
     string(APPEND PC_LIBS_LINE " ${PC_LIBS}")
@@ -77,9 +75,6 @@ function(_c_library_pkgconfig target)
   set(PC_EXTRA_LINES "")
   if(PC_LIBS_PRIVATE)
     string(APPEND PC_EXTRA_LINES "Libs.private: ${PC_LIBS_PRIVATE}\n")
-  endif()
-  if(PC_REQUIRES_PRIVATE)
-    string(APPEND PC_EXTRA_LINES "Requires.private: ${PC_REQUIRES_PRIVATE}\n")
   endif()
   set(pc ${CMAKE_CURRENT_BINARY_DIR}/${PC_NAME}.pc)
   configure_file(${C_LIBRARY_PC_TEMPLATE} ${pc} @ONLY)
@@ -89,7 +84,7 @@ endfunction()
 function(add_c_library target)
   cmake_parse_arguments(L ""
     "VERSION_SCRIPT;COMPONENT;DEV_COMPONENT;DELIVERABLE;DESCRIPTION"
-    "SOURCES;HEADERS;MAN_PAGES;LIBRARIES;NEEDED;PC_LIBS;PC_LIBS_PRIVATE;PC_REQUIRES_PRIVATE"
+    "SOURCES;HEADERS;MAN_PAGES;LIBRARIES;NEEDED;PC_LIBS;PC_LIBS_PRIVATE"
     ${ARGN})
   foreach(required SOURCES VERSION_SCRIPT HEADERS COMPONENT DEV_COMPONENT DELIVERABLE DESCRIPTION)
     if(NOT L_${required})
@@ -118,7 +113,7 @@ function(add_c_library target)
   target_include_directories(${target} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 
   _c_library_pkgconfig(${target} DESCRIPTION "${L_DESCRIPTION}" LIBS ${L_PC_LIBS}
-    LIBS_PRIVATE ${L_PC_LIBS_PRIVATE} REQUIRES_PRIVATE ${L_PC_REQUIRES_PRIVATE})
+    LIBS_PRIVATE ${L_PC_LIBS_PRIVATE})
 
   install(TARGETS ${target}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -133,8 +128,8 @@ function(add_c_library target)
 
   # The export check: the names of the version script itself against the
   # dynamic symbol table, the soname, the target machine and the NEEDED
-  # entries (no C++ runtime). The sanitizer builds export their runtime's
-  # hooks, so the check belongs to the shipped build.
+  # entries (no C++ runtime). It is about the shipped library, so the
+  # sanitizer trees leave it out.
   if(BUILD_TESTING AND NOT SANITIZE AND NOT SANITIZE_THREAD)
     _c_library_machine(machine)
     set(test ${L_DELIVERABLE}.library.exports)
