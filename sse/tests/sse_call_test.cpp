@@ -5,7 +5,7 @@
 
 #include "fakes/fake_driver.h"
 #include "settings.h"
-#include "sse_gateway.h"
+#include "sse_call.h"
 #include "ssecall.h"
 
 namespace
@@ -13,7 +13,7 @@ namespace
 
 constexpr int kCommand = 0x5301;
 
-class Gateway : public testing::Test
+class SseCall : public testing::Test
 {
   protected:
     void SetUp() override
@@ -44,7 +44,7 @@ std::uint64_t pointer_at_offset_8(const fake::Command &command)
     return value;
 }
 
-TEST_F(Gateway, MissingDevicePrintsTheOpenFailureAndReturnsItsErrno)
+TEST_F(SseCall, MissingDevicePrintsTheOpenFailureAndReturnsItsErrno)
 {
     fake::driver().present = false;
     std::string printed;
@@ -55,7 +55,7 @@ TEST_F(Gateway, MissingDevicePrintsTheOpenFailureAndReturnsItsErrno)
     EXPECT_TRUE(fake::driver().recorded().empty()) << "no command without a device";
 }
 
-TEST_F(Gateway, CallAfterFailedOpenTriesAgain)
+TEST_F(SseCall, CallAfterFailedOpenTriesAgain)
 {
     fake::driver().present = false;
     fake::driver().open_errno = EACCES;
@@ -72,7 +72,7 @@ TEST_F(Gateway, CallAfterFailedOpenTriesAgain)
     EXPECT_EQ(fake::driver().opens, 1);
 }
 
-TEST_F(Gateway, OpensTheDeviceReadWriteOnceAndKeepsIt)
+TEST_F(SseCall, OpensTheDeviceReadWriteOnceAndKeepsIt)
 {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(call(kCommand, nullptr), 0);
@@ -84,7 +84,7 @@ TEST_F(Gateway, OpensTheDeviceReadWriteOnceAndKeepsIt)
         EXPECT_EQ(command.fd, 100);
 }
 
-TEST_F(Gateway, DescriptorZeroIsAnOpenDevice)
+TEST_F(SseCall, DescriptorZeroIsAnOpenDevice)
 {
     fake::driver().first_descriptor = 0;
 
@@ -96,7 +96,7 @@ TEST_F(Gateway, DescriptorZeroIsAnOpenDevice)
         EXPECT_EQ(command.fd, 0);
 }
 
-TEST_F(Gateway, EveryRecordIsFreshWhateverTheDriverDidBefore)
+TEST_F(SseCall, EveryRecordIsFreshWhateverTheDriverDidBefore)
 {
     // A driver that scribbles over the whole record it was handed.
     fake::driver().handler = [](unsigned long, void *record) {
@@ -121,7 +121,7 @@ TEST_F(Gateway, EveryRecordIsFreshWhateverTheDriverDidBefore)
     }
 }
 
-TEST_F(Gateway, CommandIsZeroExtendedIntoTheRequestNumber)
+TEST_F(SseCall, CommandIsZeroExtendedIntoTheRequestNumber)
 {
     call(kCommand, nullptr);
     call(static_cast<int>(0xC0105302u), nullptr);
@@ -134,7 +134,7 @@ TEST_F(Gateway, CommandIsZeroExtendedIntoTheRequestNumber)
     EXPECT_EQ(commands[2].request, 0xFFFFFFFFul);
 }
 
-TEST_F(Gateway, ExportedFunctionUsesTheProcessWideDevice)
+TEST_F(SseCall, ExportedFunctionUsesTheProcessWideDevice)
 {
     int data = 0;
     fake::driver().handler = [](unsigned long, void *record) {
@@ -163,7 +163,7 @@ void PrintTo(const DriverAnswer &answer, std::ostream *os)
     *os << answer.name;
 }
 
-class DriverResult : public Gateway, public testing::WithParamInterface<DriverAnswer>
+class DriverResult : public SseCall, public testing::WithParamInterface<DriverAnswer>
 {
 };
 
@@ -178,7 +178,7 @@ TEST_P(DriverResult, IsTurnedIntoTheReturnValueWithoutAMessage)
     EXPECT_EQ(call(kCommand, nullptr), answer.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Gateway, DriverResult,
+INSTANTIATE_TEST_SUITE_P(SseCall, DriverResult,
                          testing::Values(DriverAnswer{"Success", 0, 0, 0},
                                          DriverAnswer{"PositiveResultPassedThrough", 7, 0, 7},
                                          DriverAnswer{"LargeResultPassedThrough", 70000, 0, 70000},
