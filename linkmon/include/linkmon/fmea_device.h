@@ -115,9 +115,17 @@ typedef struct FmeaDevice {
 } /* extern "C" */
 #endif
 
+/* The layout is the protocol: checked at compile time, in C as in C++. */
+#ifndef LINKMON_LAYOUT_ASSERT
+#ifdef __cplusplus
+#define LINKMON_LAYOUT_ASSERT static_assert
+#else
+#define LINKMON_LAYOUT_ASSERT _Static_assert
+#endif
+#endif
 #define FMEA_ASSERT_OFFSET(field, off) \
-    static_assert(offsetof(FmeaDevice, field) == (off), "FmeaDevice." #field)
-static_assert(sizeof(FmeaDevice) == 480, "FmeaDevice is 480 bytes");
+    LINKMON_LAYOUT_ASSERT(offsetof(FmeaDevice, field) == (off), "FmeaDevice." #field)
+LINKMON_LAYOUT_ASSERT(sizeof(FmeaDevice) == 480, "FmeaDevice is 480 bytes");
 FMEA_ASSERT_OFFSET(index, 0);
 FMEA_ASSERT_OFFSET(tracked_idx, 4);
 FMEA_ASSERT_OFFSET(flags, 8);
