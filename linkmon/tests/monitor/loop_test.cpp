@@ -1,0 +1,95 @@
+// The monitoring loop: verdict actions, "check done" lines, the pause
+// word and the cost of a quiet pass.
+#include "fakes/monitor_fixture.h"
+
+#include <vector>
+
+using fake_os::MonitorTest;
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+using Monitor = MonitorTest;
+
+int verdict_of_test = CHECK_NA;
+int scripted_check(unsigned)
+{
+    return verdict_of_test;
+}
+
+} // namespace
+
+TEST_F(Monitor, CheckDoneIsLoggedInTheFirstPassOnly)
+{
+    const std::string first = passes(1);
+    EXPECT_EQ(first, "ID 00 00:01.0 8086/1901 ues check done\n"
+                     "ID 01 01:00.0 f00d/0100 ues check done\n");
+    EXPECT_EQ(passes(3), "");
+    EXPECT_EQ(linkmon_pass, 4u);
+    EXPECT_EQ(fake_os::state().sleeps, (fake_os::Sleeps{1s, 1s, 1s, 1s}));
+}
+
+TEST_F(Monitor, NoPassIsCountedWhilePaused)
+{
+    linkmonstate = 1;
+    EXPECT_EQ(passes(3), "");
+    EXPECT_EQ(linkmon_pass, 0u);
+    EXPECT_EQ(fake_os::state().sleeps, (fake_os::Sleeps{2s, 2s, 2s}));
+    linkmonstate = 3;
+    passes(1);
+    EXPECT_EQ(linkmon_pass, 1u);
+}
+
+TEST_F(Monitor, UnpairedRowsAreNotChecked)
+{
+    fmea_devices[0].partner_idx = PIDX_NONE;
+    EXPECT_EQ(passes(1), "ID 01 01:00.0 f00d/0100 ues check done\n");
+}
+
+TEST_F(Monitor, VerdictsChooseTheNotificationMask)
+{
+    const CheckEntry saved = check_table[0];
+    check_table[0] = {scripted_check, NOTIFY_LINK, "scripted"};
+    const struct {
+        int verdict;
+        unsigned mask;
+    } cases[] = {{CHECK_CHANGED, NOTIFY_LINK},
+                 {CHECK_BARS_CHANGED, NOTIFY_BARS},
+                 {CHECK_NIC_ERRORS, NOTIFY_NICERR}};
+    for (const auto &c : cases) {
+        verdict_of_test = c.verdict;
+        capture();
+        run_checks(1);
+        messages();
+        EXPECT_EQ(endpoint().notify_mask, c.mask) << c.verdict;
+    }
+    verdict_of_test = 77; // unknown verdicts fall through to the next check
+    endpoint().notify_mask = 0;
+    capture();
+    run_checks(1);
+    EXPECT_EQ(messages(), "ID 01 01:00.0 f00d/0100 ues check done\n");
+    EXPECT_EQ(endpoint().notify_mask, 0u);
+    check_table[0] = saved;
+}
+
+TEST_F(Monitor, QuietPassMakesNoPlatformCall)
+{
+    passes(1);
+    const unsigned long before = fake_os::state().calls;
+    capture();
+    monitor_pass();
+    messages();
+    EXPECT_EQ(fake_os::state().calls, before);
+}
+
+TEST_F(Monitor, LoopAnnouncesItself)
+{
+    struct Stop {
+    };
+    fake_os::state().on_sleep = [](std::chrono::milliseconds) { throw Stop{}; };
+    capture();
+    EXPECT_THROW(monitor_loop(), Stop);
+    EXPECT_EQ(messages(), "Starting link monitoring\n");
+}
