@@ -1,5 +1,6 @@
 // The monitoring loop: verdict actions, "check done" lines, the pause
-// word and the cost of a quiet pass.
+// word, the quiet period and the cost of a quiet pass.
+#include "app/app.h"
 #include "fakes/monitor_fixture.h"
 
 #include <vector>
@@ -82,6 +83,26 @@ TEST_F(Monitor, QuietPassMakesNoPlatformCall)
     monitor_pass();
     messages();
     EXPECT_EQ(fake_os::state().calls, before);
+}
+
+TEST_F(Monitor, LossInsideTheQuietPeriodIsSentOnceItsEndHasPassed)
+{
+    ASSERT_EQ(PLATFORM_VENDOR_ID, 0xF00D) << "the texts below assume the default";
+    skiptime = {500, 0};
+    linkmonsockfd[0] = 30; // a registered client
+    card.remove(1, 0, 0);
+    fake_os::state().mono = {499, 999999999};
+    std::string out = passes(2);
+    EXPECT_EQ(count(out, "01. f00d:0100 01:00.0"), 1u) << out;
+    EXPECT_EQ(count(out, "Skip 1 notify f00d:0100 01:00.0 "), 1u) << out;
+    EXPECT_TRUE(fake_os::state().sent.empty());
+    fake_os::state().mono = {500, 999999999}; // whole seconds: not yet past the end
+    EXPECT_EQ(passes(1), "");
+    fake_os::state().mono = {501, 0};
+    out = passes(2);
+    EXPECT_EQ(count(out, "01. f00d:0100 01:00.0"), 1u) << out;
+    EXPECT_EQ(count(out, "Skip "), 0u) << out;
+    EXPECT_EQ(fake_os::state().sent[30].size(), sizeof(FmeaDevice));
 }
 
 TEST_F(Monitor, LoopAnnouncesItself)
