@@ -15,7 +15,6 @@ namespace
 {
 
 inline constexpr uint32_t SATA_PORT_LOST = 0xFFFF;
-inline constexpr int FI_ACTION_SET = LINKMON_ACTION_SET;
 
 void set_loss_time(FmeaDevice &d, const std::timespec &now)
 {
@@ -67,7 +66,7 @@ int check_link(unsigned row)
     int action = 0;
     if (fi_probe(LINKMON_CMD_LINK, row, FI_SNAPSHOT, &action) != 0) {
         compared = LINK_LOST;
-        if (action == FI_ACTION_SET) {
+        if (action == LINKMON_ACTION_SET) {
             std::timespec now = {};
             os::clock_monotonic(&now);
             d.new_link_status = LINK_LOST;
@@ -92,7 +91,7 @@ int check_ues(unsigned row)
         return CHECK_CHANGED;
     int action = 0;
     if (fi_probe(LINKMON_CMD_UES, row, FI_SNAPSHOT, &action) != 0) {
-        if (action == FI_ACTION_SET)
+        if (action == LINKMON_ACTION_SET)
             d.new_ue_status = UES_LOST;
         value = UES_LOST;
     }
