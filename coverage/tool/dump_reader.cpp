@@ -11,9 +11,10 @@ namespace covtool
 namespace
 {
 
-// Read past what is asked for, so that the next record's lengths and name
-// usually arrive with the current image.
-constexpr std::size_t kLookahead = 512;
+// Reads fetch at least this much, so that the next records' lengths, names
+// and images usually arrive with the current one: a dump read in its own
+// order costs one read per 64 KiB, not one per record.
+constexpr std::size_t kReadSize = 64 * 1024;
 // Larger images are read on their own into the caller's scratch buffer, so
 // that the window (one per open dump) stays small.
 constexpr std::size_t kWindowCap = 64 * 1024;
@@ -131,7 +132,7 @@ std::span<const unsigned char> DumpReader::bytes(std::uint64_t offset, std::size
         return {window_.data() + (offset - window_offset_), n};
     }
     const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(n + kLookahead, size_ - offset));
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kReadSize), size_ - offset));
     // Bytes the window already holds from `offset` on are moved to its
     // front rather than read again.
     std::size_t keep = 0;

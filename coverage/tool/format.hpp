@@ -3,9 +3,12 @@
 // every reader here uses.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -81,6 +84,19 @@ inline std::int64_t load_counter(const unsigned char *p)
 {
     const std::uint64_t v = std::uint64_t{load_le32(p)} | (std::uint64_t{load_le32(p + 4)} << 32);
     return static_cast<std::int64_t>(v);
+}
+
+// Counters stored back to back from `p`, into `out`.
+inline void load_counters(const unsigned char *p, std::span<std::int64_t> out)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out.data(), p, out.size() * 8);
+    } else {
+        for (std::int64_t &v : out) {
+            v = load_counter(p);
+            p += 8;
+        }
+    }
 }
 
 } // namespace covtool

@@ -19,4 +19,10 @@ std::string first_difference(const DataImage &into, const DataImage &other);
 // back, as in GCC's runtime and merge tool.
 void merge_into(DataImage &into, const DataImage &other);
 
+// The common case, without decoding: when `bytes` is a GCC 4 series image
+// of exactly the shape of `into`, merges its counters straight from the
+// bytes and returns true. Otherwise changes nothing and returns false; the
+// image is then decoded and compared in full.
+bool merge_same_shape(DataImage &into, std::span<const unsigned char> bytes);
+
 } // namespace covtool

@@ -50,10 +50,7 @@ class Cursor
     {
         const std::size_t first = out.size();
         out.resize(first + n);
-        const unsigned char *p = bytes_.data() + pos_;
-        for (std::uint32_t i = 0; i < n; ++i, p += 8) {
-            out[first + i] = load_counter(p);
-        }
+        load_counters(bytes_.data() + pos_, std::span<std::int64_t>(out).subspan(first));
         pos_ += std::size_t{n} * 8;
     }
     void skip(std::size_t n)

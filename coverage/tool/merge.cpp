@@ -53,6 +53,11 @@ struct Gcc4Record {
 class Merger
 {
   public:
+    template <typename F> auto with_file(const Source &source, F &&f)
+    {
+        return naming_file(source.name(), std::forward<F>(f));
+    }
+
     Merger(std::span<const Source *const> sources, Sink &out, const MergeOptions &options,
            std::ostream &err)
         : sources_(sources), out_(out), options_(options), err_(err)
@@ -90,16 +95,6 @@ class Merger
     }
 
   private:
-    template <typename F> void with_file(const Source &source, F &&f)
-    {
-        try {
-            f();
-        } catch (BadInput &e) {
-            e.set_file(source.name());
-            throw;
-        }
-    }
-
     bool scan(std::size_t i, RecordRef &ref, std::uint64_t &key)
     {
         Input &in = *inputs_[i];
@@ -151,7 +146,12 @@ class Merger
             if (!find(j, key, other)) {
                 continue;
             }
-            read_image(j, other, incoming_);
+            const auto bytes =
+                with_file(*sources_[j], [&] { return inputs_[j]->reader.image(other, scratch_); });
+            if (merge_same_shape(merged_, bytes)) {
+                continue;
+            }
+            with_file(*sources_[j], [&] { parse_image(bytes, other.image_offset, incoming_); });
             const std::string difference = first_difference(merged_, incoming_);
             if (difference.empty()) {
                 merge_into(merged_, incoming_);
