@@ -30,6 +30,9 @@ std::string record_text(std::uint32_t index)
 
 void MemorySource::read(std::uint64_t offset, std::span<unsigned char> out) const
 {
+    if (out.empty()) {
+        return;
+    }
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
 }
 

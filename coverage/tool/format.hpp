@@ -89,6 +89,9 @@ inline std::int64_t load_counter(const unsigned char *p)
 // Counters stored back to back from `p`, into `out`.
 inline void load_counters(const unsigned char *p, std::span<std::int64_t> out)
 {
+    if (out.empty()) {
+        return;
+    }
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(out.data(), p, out.size() * 8);
     } else {

@@ -48,7 +48,10 @@ void put_text_object(std::ostream &out, const DataImage &image, bool functions)
             separator = ", ";
         }
     }
-    out << (separator[0] == ' ' ? kNoCounters : "") << '\n';
+    if (separator[0] == ' ') {
+        out << separator << kNoCounters;
+    }
+    out << '\n';
     const ArcStats arcs = arc_stats(image);
     out << "  arcs: " << arcs.nonzero << " of " << arcs.total << " non-zero, sum " << arcs.sum
         << ", max " << arcs.max << '\n';
