@@ -68,12 +68,35 @@ bool takes_value(std::string_view option)
     return option == "--output" || option == "--strip";
 }
 
+// The command is the first argument that is neither an option nor an
+// option's value, so options may also come before it.
+std::size_t command_index(const std::vector<std::string> &args)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--" || arg.size() < 2 || arg[0] != '-') {
+            return arg == "--" ? i + 1 : i;
+        }
+        if (arg == "-o" || arg == "--output" || arg == "--strip") {
+            ++i;
+        }
+    }
+    throw UsageError{"no command"};
+}
+
 Line parse(const std::vector<std::string> &args)
 {
     Line line;
-    line.command = args.at(0);
+    const std::size_t at = command_index(args);
+    if (at >= args.size()) {
+        throw UsageError{"no command"};
+    }
+    line.command = args[at];
     bool options_done = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i == at) {
+            continue;
+        }
         const std::string &arg = args[i];
         if (options_done || arg.size() < 2 || arg[0] != '-') {
             line.operands.push_back(arg);
@@ -175,9 +198,6 @@ int run(int argc, const char *const argv[], std::ostream &out, std::ostream &err
         return kExitOk;
     }
     try {
-        if (args.empty()) {
-            throw UsageError{"no command"};
-        }
         const int status = dispatch(parse(args), out, err);
         out.flush();
         return status;

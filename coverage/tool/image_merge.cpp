@@ -287,6 +287,29 @@ void add_from_bytes(std::span<std::int64_t> into, const unsigned char *p)
     }
 }
 
+// Drops the values that merged topn blocks left behind once they outgrow
+// the live ones, so that merging many dumps keeps one object's size.
+void compact(DataImage &image)
+{
+    std::size_t live = 0;
+    for (const Block &b : image.blocks) {
+        live += b.zero ? 0 : b.count;
+    }
+    if (image.values.size() <= 2 * live) {
+        return;
+    }
+    std::vector<std::int64_t> packed;
+    packed.reserve(live);
+    for (Block &b : image.blocks) {
+        if (!b.zero) {
+            const auto v = image.values_of(b);
+            b.first = static_cast<std::uint32_t>(packed.size());
+            packed.insert(packed.end(), v.begin(), v.end());
+        }
+    }
+    image.values.swap(packed);
+}
+
 } // namespace
 
 bool merge_same_shape(DataImage &into, std::span<const unsigned char> bytes)
@@ -357,6 +380,7 @@ void merge_into(DataImage &into, const DataImage &other)
         }
         merge_plain(into.family, b.kind, into.values_of(b), other.values_of(o));
     }
+    compact(into);
 }
 
 } // namespace covtool
