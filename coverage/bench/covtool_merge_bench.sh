@@ -45,6 +45,11 @@ cat "${inputs[@]}" > /dev/null # page cache warm
 cat_s=$(best cat "${inputs[@]}")
 merge_s=$(best "$covtool" merge -o "$work/merged.dat" "${inputs[@]}")
 rss_kb=$(/usr/bin/time -f %M "$covtool" merge -o "$work/merged.dat" "${inputs[@]}" 2>&1 >/dev/null)
+# Processor time (user + system), which other load on the machine does not
+# stretch as it stretches wall-clock time.
+cpu() { /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | awk '{ print $1 + $2 }'; }
+cat_cpu=$(cpu cat "${inputs[@]}")
+merge_cpu=$(cpu "$covtool" merge -o "$work/merged.dat" "${inputs[@]}")
 largest=$(stat -c %s "${inputs[0]}")
 
 echo "inputs: $dumps dumps, $total bytes in all, the largest $largest bytes"
@@ -52,4 +57,5 @@ awk -v c="$cat_s" -v m="$merge_s" -v t="$total" 'BEGIN {
   printf "cat:   %.3f s (%.0f MB/s)\n", c, t / c / 1e6
   printf "merge: %.3f s (%.0f MB/s), %.2f of cat'"'"'s speed\n", m, t / m / 1e6, c / m
 }'
+echo "processor time: cat $cat_cpu s, merge $merge_cpu s"
 echo "merge peak RSS: $rss_kb kB"
