@@ -29,10 +29,13 @@ inputs=()
 for i in $(seq 1 "$dumps"); do inputs+=("$work/dump$i.dat"); done
 total=$(cat "${inputs[@]}" | wc -c)
 
-# Best wall-clock time in seconds of $runs runs of a command.
+# Best wall-clock time in seconds of $runs runs of a command. The merged
+# dump is removed before each run (outside the timing): each run writes a
+# new file, as a merge into a fresh name does.
 best() {
   local t best_t=
   for _ in $(seq 1 "$runs"); do
+    rm -f "$work/merged.dat"
     t=$( { TIMEFORMAT=%R; time "$@" > /dev/null; } 2>&1 )
     if [ -z "$best_t" ] || awk -v a="$t" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
       best_t=$t
@@ -44,11 +47,13 @@ best() {
 cat "${inputs[@]}" > /dev/null # page cache warm
 cat_s=$(best cat "${inputs[@]}")
 merge_s=$(best "$covtool" merge -o "$work/merged.dat" "${inputs[@]}")
+rm -f "$work/merged.dat"
 rss_kb=$(/usr/bin/time -f %M "$covtool" merge -o "$work/merged.dat" "${inputs[@]}" 2>&1 >/dev/null)
 # Processor time (user + system), which other load on the machine does not
 # stretch as it stretches wall-clock time.
 cpu() { /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | awk '{ print $1 + $2 }'; }
 cat_cpu=$(cpu cat "${inputs[@]}")
+rm -f "$work/merged.dat"
 merge_cpu=$(cpu "$covtool" merge -o "$work/merged.dat" "${inputs[@]}")
 largest=$(stat -c %s "${inputs[0]}")
 

@@ -36,7 +36,7 @@ class Names
 // One input dump: read in its own order; records passed over while looking
 // for another object wait in `pending` until their turn.
 struct Input {
-    explicit Input(const Source &source) : reader(source) {}
+    Input(const Source &source, Prefetcher &prefetcher) : reader(source, &prefetcher) {}
     DumpReader reader;
     std::vector<std::uint32_t> seen; // per name: records of that name read so far
     std::unordered_map<std::uint64_t, RecordRef> pending;
@@ -63,7 +63,7 @@ class Merger
         : sources_(sources), out_(out), options_(options), err_(err)
     {
         for (const Source *s : sources) {
-            with_file(*s, [&] { inputs_.push_back(std::make_unique<Input>(*s)); });
+            with_file(*s, [&] { inputs_.push_back(std::make_unique<Input>(*s, prefetcher_)); });
         }
     }
 
@@ -239,6 +239,8 @@ class Merger
     Sink &out_;
     const MergeOptions &options_;
     std::ostream &err_;
+    // Before the inputs: their reads ahead are waited for before it stops.
+    Prefetcher prefetcher_;
     std::vector<std::unique_ptr<Input>> inputs_;
     Names names_;
     DataImage merged_, incoming_;
