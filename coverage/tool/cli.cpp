@@ -151,11 +151,32 @@ void expect_operands(const Line &line, std::size_t min, std::size_t max)
     }
 }
 
-int dispatch(const Line &line, std::ostream &out, std::ostream &err)
+constexpr const char *kCutShort = "the file was cut short while it was read";
+
+// The dumps a command opened; a dump cut short while it was read makes the
+// command fail, whatever it found in the bytes that were left.
+struct Opened {
+    std::vector<std::unique_ptr<FileSource>> files;
+
+    const FileSource &open(const std::string &path)
+    {
+        return *files.emplace_back(std::make_unique<FileSource>(path));
+    }
+    void check() const
+    {
+        for (const auto &f : files) {
+            if (!f->intact()) {
+                throw Failure(f->name() + ": " + kCutShort);
+            }
+        }
+    }
+};
+
+int dispatch(const Line &line, Opened &opened, std::ostream &out, std::ostream &err)
 {
     if (line.command == "list") {
         expect_operands(line, 1, 1);
-        return list_dump(FileSource(line.operands[0]), {line.json, line.functions}, out, err);
+        return list_dump(opened.open(line.operands[0]), {line.json, line.functions}, out, err);
     }
     if (line.command == "split") {
         expect_operands(line, 1, 1);
@@ -163,27 +184,27 @@ int dispatch(const Line &line, std::ostream &out, std::ostream &err)
         options.directory = line.output.value_or(".");
         options.strip = line.strip.value_or(0);
         options.force = line.force;
-        return split_dump(FileSource(line.operands[0]), options, err);
+        return split_dump(opened.open(line.operands[0]), options, err);
     }
     if (line.command == "merge") {
         expect_operands(line, 1, SIZE_MAX);
         if (!line.output) {
             throw UsageError{"covtool merge: -o OUT is required"};
         }
-        std::vector<std::unique_ptr<FileSource>> files;
         std::vector<const Source *> inputs;
         for (const std::string &path : line.operands) {
-            inputs.push_back(files.emplace_back(std::make_unique<FileSource>(path)).get());
+            inputs.push_back(&opened.open(path));
         }
         OutputFile output(*line.output);
         merge_dumps(inputs, output, {line.skip_mismatch}, err);
+        opened.check(); // before the merged dump takes its name
         output.commit();
         return kExitOk;
     }
     if (line.command == "diff") {
         expect_operands(line, 2, 2);
-        return diff_dumps(FileSource(line.operands[0]), FileSource(line.operands[1]), line.json,
-                          out, err);
+        const Source &a = opened.open(line.operands[0]);
+        return diff_dumps(a, opened.open(line.operands[1]), line.json, out, err);
     }
     throw UsageError{"unknown command '" + line.command + "'"};
 }
@@ -197,15 +218,22 @@ int run(int argc, const char *const argv[], std::ostream &out, std::ostream &err
         out << kUsage;
         return kExitOk;
     }
+    Opened opened;
     try {
-        const int status = dispatch(parse(args), out, err);
+        const int status = dispatch(parse(args), opened, out, err);
+        opened.check();
         out.flush();
         return status;
     } catch (const UsageError &e) {
         err << "covtool: " << e.text << '\n' << kUsage;
         return kExitUsage;
     } catch (const BadInput &e) {
-        err << "covtool: " << e.message() << '\n';
+        try {
+            opened.check();
+            err << "covtool: " << e.message() << '\n';
+        } catch (const Failure &cut) {
+            err << "covtool: " << cut.what() << '\n';
+        }
     } catch (const Failure &e) {
         err << "covtool: " << e.what() << '\n';
     } catch (const std::bad_alloc &) {

@@ -14,13 +14,13 @@ namespace
 // Reads fetch at least this much, so that the next records' lengths, names
 // and images usually arrive with the current one: a dump read in its own
 // order costs one read per 64 KiB, not one per record.
-constexpr std::size_t kReadSize = 32 * 1024;
+constexpr std::size_t kReadSize = 64 * 1024;
 // Larger images are read on their own into the caller's scratch buffer, so
 // that the window (one per open dump) stays small.
 constexpr std::size_t kWindowCap = 64 * 1024;
-// Room before bytes read ahead for the end of the window they follow (a
-// record that begins in the window and ends after it).
-constexpr std::size_t kHeadroom = 16 * 1024;
+// Bytes shown in place are given back behind the reader in steps of this
+// size, so that a dump read to its end does not stay in memory.
+constexpr std::uint64_t kReleaseStep = 128 * 1024;
 // Name length, name of at least one byte, image length.
 constexpr std::uint64_t kSmallestRecord = 9;
 
@@ -39,8 +39,7 @@ void MemorySource::read(std::uint64_t offset, std::span<unsigned char> out) cons
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
 }
 
-DumpReader::DumpReader(const Source &source, Prefetcher *prefetcher)
-    : source_(source), size_(source.size()), prefetcher_(nullptr)
+DumpReader::DumpReader(const Source &source) : source_(source), size_(source.size())
 {
     if (size_ < kContainerHeader) {
         throw BadInput(0, "the dump has " + std::to_string(size_) +
@@ -58,20 +57,6 @@ DumpReader::DumpReader(const Source &source, Prefetcher *prefetcher)
                               std::to_string(rest) + " bytes that follow");
     }
     next_offset_ = kContainerHeader;
-    // Reads ahead only once the header holds: a constructor that throws
-    // leaves no read behind.
-    prefetcher_ = prefetcher;
-}
-
-DumpReader::~DumpReader()
-{
-    if (ahead_.pending) {
-        try {
-            prefetcher_->wait(ahead_);
-        } catch (const Failure &) {
-            // Nobody wants those bytes any more.
-        }
-    }
 }
 
 bool DumpReader::next(RecordRef &record)
@@ -126,6 +111,11 @@ bool DumpReader::next(RecordRef &record)
                                       " exceeds the " + std::to_string(after_image_length) +
                                       " bytes that remain");
     }
+    if (at - released_ >= kReleaseStep) {
+        // From a step boundary, so that no page is left between two steps.
+        source_.release(released_, at - released_);
+        released_ = at & ~(kReleaseStep - 1);
+    }
     record.index = next_index_;
     record.offset = at;
     record.image_offset = length_at + 4;
@@ -138,6 +128,10 @@ bool DumpReader::next(RecordRef &record)
 std::span<const unsigned char> DumpReader::image(const RecordRef &record,
                                                  std::vector<unsigned char> &scratch)
 {
+    if (const auto in_place = source_.view(record.image_offset, record.image_length);
+        in_place.size() == record.image_length && !in_place.empty()) {
+        return in_place;
+    }
     if (record.image_length <= kWindowCap) {
         return bytes(record.image_offset, record.image_length);
     }
@@ -146,14 +140,19 @@ std::span<const unsigned char> DumpReader::image(const RecordRef &record,
     return scratch;
 }
 
+void DumpReader::release(const RecordRef &record)
+{
+    source_.release(record.offset, record.image_offset + record.image_length - record.offset);
+}
+
 std::span<const unsigned char> DumpReader::bytes(std::uint64_t offset, std::size_t n)
 {
+    if (const auto in_place = source_.view(offset, n); in_place.size() == n && n != 0) {
+        return in_place;
+    }
     const std::uint64_t window_end = window_offset_ + window_length_;
     if (offset >= window_offset_ && offset + n <= window_end) {
-        return {window_.data() + window_start_ + (offset - window_offset_), n};
-    }
-    if (take_prefetched(offset, n)) {
-        return {window_.data() + window_start_, n};
+        return {window_.data() + (offset - window_offset_), n};
     }
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kReadSize), size_ - offset));
@@ -162,58 +161,15 @@ std::span<const unsigned char> DumpReader::bytes(std::uint64_t offset, std::size
     std::size_t keep = 0;
     if (offset >= window_offset_ && offset < window_end) {
         keep = static_cast<std::size_t>(window_end - offset);
-        std::memmove(window_.data(), window_.data() + window_start_ + (offset - window_offset_),
-                     keep);
+        std::memmove(window_.data(), window_.data() + (offset - window_offset_), keep);
     }
     if (window_.size() < want) {
         window_.resize(want);
     }
     source_.read(offset + keep, {window_.data() + keep, want - keep});
-    window_start_ = 0;
     window_offset_ = offset;
     window_length_ = want;
-    read_ahead();
     return {window_.data(), n};
-}
-
-// Makes the bytes read ahead the window when they continue it and hold
-// what is asked for: the end of the old window goes in front of them.
-bool DumpReader::take_prefetched(std::uint64_t offset, std::size_t n)
-{
-    if (!ahead_.pending) {
-        return false;
-    }
-    prefetcher_->wait(ahead_);
-    const std::uint64_t window_end = window_offset_ + window_length_;
-    if (ahead_.offset != window_end || offset < window_offset_ || offset > window_end ||
-        window_end - offset > kHeadroom || offset + n > ahead_.offset + ahead_.length) {
-        return false;
-    }
-    const auto keep = static_cast<std::size_t>(window_end - offset);
-    std::memcpy(spare_.data() + kHeadroom - keep,
-                window_.data() + window_start_ + (offset - window_offset_), keep);
-    window_.swap(spare_);
-    window_start_ = kHeadroom - keep;
-    window_offset_ = offset;
-    window_length_ = keep + ahead_.length;
-    read_ahead();
-    return true;
-}
-
-// Starts reading the bytes after the window.
-void DumpReader::read_ahead()
-{
-    const std::uint64_t window_end = window_offset_ + window_length_;
-    if (prefetcher_ == nullptr || window_end >= size_) {
-        return;
-    }
-    spare_.resize(kHeadroom + kReadSize);
-    ahead_.source = &source_;
-    ahead_.offset = window_end;
-    ahead_.length =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kReadSize, size_ - window_end));
-    ahead_.into = spare_.data() + kHeadroom;
-    prefetcher_->submit(ahead_);
 }
 
 std::vector<RecordRef> index(DumpReader &reader)

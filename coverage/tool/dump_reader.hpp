@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "prefetch.hpp"
 #include "source.hpp"
 
 namespace covtool
@@ -26,12 +25,8 @@ struct RecordRef {
 class DumpReader
 {
   public:
-    // Reads and checks the header. Throws BadInput. With a prefetcher, the
-    // bytes after the window are read ahead while the window is in use.
-    explicit DumpReader(const Source &source, Prefetcher *prefetcher = nullptr);
-    DumpReader(const DumpReader &) = delete;
-    DumpReader &operator=(const DumpReader &) = delete;
-    ~DumpReader();
+    // Reads and checks the header. Throws BadInput.
+    explicit DumpReader(const Source &source);
 
     const Source &source() const
     {
@@ -56,11 +51,12 @@ class DumpReader
     std::span<const unsigned char> image(const RecordRef &record,
                                          std::vector<unsigned char> &scratch);
 
+    // A record read out of turn is done with: its memory may go back.
+    void release(const RecordRef &record);
+
   private:
     std::span<const unsigned char> bytes(std::uint64_t offset, std::size_t n);
     std::uint32_t be32_at(std::uint64_t offset);
-    bool take_prefetched(std::uint64_t offset, std::size_t n);
-    void read_ahead();
 
     const Source &source_;
     std::uint64_t size_ = 0;
@@ -68,16 +64,10 @@ class DumpReader
     std::uint32_t count_ = 0;
     std::uint32_t next_index_ = 0;
     std::uint64_t next_offset_ = 0;
-    // The window: window_length_ bytes of the dump from window_offset_,
-    // kept at window_start_ in window_.
+    std::uint64_t released_ = 0; // bytes before this were given back
     std::vector<unsigned char> window_;
-    std::size_t window_start_ = 0;
     std::uint64_t window_offset_ = 0;
     std::size_t window_length_ = 0;
-    // The bytes after the window, read ahead into spare_.
-    Prefetcher *prefetcher_;
-    std::vector<unsigned char> spare_;
-    ReadJob ahead_;
 };
 
 // Every record's framing, the dump checked to its end.

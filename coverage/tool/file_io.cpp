@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -97,6 +99,61 @@ void release_pending_file()
     g_pending_file[0] = '\0';
 }
 
+// Mapped dumps, for the SIGBUS handler: a file cut short while mapped
+// makes reads past its new end fault. The handler puts a page of zeros in
+// the hole and marks the mapping, so the reader goes on and reports it.
+struct MappedRange {
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> shrank{false};
+};
+constexpr int kMappedRanges = 4096;
+MappedRange g_mapped[kMappedRanges];
+
+extern "C" void fill_lost_page(int sig, siginfo_t *info, void * /*ctx*/)
+{
+    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (MappedRange &r : g_mapped) {
+        const std::uintptr_t begin = r.begin.load(std::memory_order_acquire);
+        if (begin != 0 && at >= begin && at < r.end.load(std::memory_order_relaxed)) {
+            const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+            void *hole = reinterpret_cast<void *>(at & ~(page - 1));
+            if (::mmap(hole, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+                MAP_FAILED) {
+                r.shrank.store(true, std::memory_order_relaxed);
+                return;
+            }
+        }
+    }
+    // Not a mapped dump: the fault is a fault.
+    ::signal(sig, SIG_DFL);
+}
+
+// The slot of a new mapping, or -1 when every slot is taken.
+int guard_mapping(const unsigned char *map, std::uint64_t size)
+{
+    static const bool installed = [] {
+        struct sigaction act = {};
+        act.sa_sigaction = fill_lost_page;
+        act.sa_flags = SA_SIGINFO;
+        sigemptyset(&act.sa_mask);
+        return ::sigaction(SIGBUS, &act, nullptr) == 0;
+    }();
+    if (!installed) {
+        return -1;
+    }
+    for (int i = 0; i < kMappedRanges; ++i) {
+        if (g_mapped[i].begin.load(std::memory_order_relaxed) == 0) {
+            const auto begin = reinterpret_cast<std::uintptr_t>(map);
+            g_mapped[i].shrank.store(false, std::memory_order_relaxed);
+            g_mapped[i].end.store(begin + size, std::memory_order_relaxed);
+            g_mapped[i].begin.store(begin, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;
+}
+
 // Opens one directory below `dir` without following a link, making it
 // when missing.
 Fd enter_directory(const Fd &dir, const std::string &name, std::string &error)
@@ -173,10 +230,62 @@ FileSource::FileSource(std::string path) : path_(std::move(path))
         throw Failure(path_ + ": not a regular file");
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
+    if (size_ == 0) {
+        return;
+    }
+    void *map = ::mmap(nullptr, size_, PROT_READ, MAP_SHARED, fd_.get(), 0);
+    if (map == MAP_FAILED) {
+        return; // read with pread instead
+    }
+    map_ = static_cast<const unsigned char *>(map);
+    guard_slot_ = guard_mapping(map_, size_);
+    if (guard_slot_ < 0) {
+        ::munmap(map, size_);
+        map_ = nullptr;
+    }
+}
+
+FileSource::~FileSource()
+{
+    if (map_ != nullptr) {
+        g_mapped[guard_slot_].begin.store(0, std::memory_order_release);
+        ::munmap(const_cast<unsigned char *>(map_), size_);
+    }
+}
+
+std::span<const unsigned char> FileSource::view(std::uint64_t offset, std::size_t n) const
+{
+    if (map_ == nullptr) {
+        return {};
+    }
+    return {map_ + offset, n};
+}
+
+void FileSource::release(std::uint64_t offset, std::uint64_t n) const
+{
+    if (map_ == nullptr) {
+        return;
+    }
+    // Whole pages inside the range only.
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t begin = (offset + page - 1) & ~(page - 1);
+    const std::uint64_t end = (offset + n) & ~(page - 1);
+    if (begin < end) {
+        ::madvise(const_cast<unsigned char *>(map_) + begin, end - begin, MADV_DONTNEED);
+    }
+}
+
+bool FileSource::intact() const
+{
+    return map_ == nullptr || !g_mapped[guard_slot_].shrank.load(std::memory_order_relaxed);
 }
 
 void FileSource::read(std::uint64_t offset, std::span<unsigned char> out) const
 {
+    if (const auto in_place = view(offset, out.size()); !in_place.empty()) {
+        std::memcpy(out.data(), in_place.data(), out.size());
+        return;
+    }
     while (!out.empty()) {
         const ssize_t n = ::pread(fd_.get(), out.data(), out.size(), static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) {

@@ -41,11 +41,17 @@ class Fd
     int fd_ = -1;
 };
 
-// A regular file read with pread. Throws Failure when it cannot be opened.
+// A regular file, mapped and shown in place (read with pread when it cannot
+// be mapped). Should the file be cut short while mapped, the pages lost read
+// as zeros instead of ending the program, and intact() turns false. Throws
+// Failure when the file cannot be opened.
 class FileSource final : public Source
 {
   public:
     explicit FileSource(std::string path);
+    FileSource(const FileSource &) = delete;
+    FileSource &operator=(const FileSource &) = delete;
+    ~FileSource() override;
     const std::string &name() const override
     {
         return path_;
@@ -55,11 +61,16 @@ class FileSource final : public Source
         return size_;
     }
     void read(std::uint64_t offset, std::span<unsigned char> out) const override;
+    std::span<const unsigned char> view(std::uint64_t offset, std::size_t n) const override;
+    void release(std::uint64_t offset, std::uint64_t n) const override;
+    bool intact() const override;
 
   private:
     std::string path_;
     Fd fd_;
     std::uint64_t size_ = 0;
+    const unsigned char *map_ = nullptr;
+    int guard_slot_ = -1;
 };
 
 // The merged dump: written to a new file beside `path`, renamed onto it by

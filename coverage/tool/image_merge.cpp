@@ -182,8 +182,10 @@ std::vector<std::int64_t> merge_topn(std::span<const std::int64_t> into,
     return out;
 }
 
-void merge_plain(Family family, unsigned kind, std::span<std::int64_t> into,
-                 std::span<const std::int64_t> other)
+} // namespace
+
+void merge_counters(Family family, unsigned kind, std::span<std::int64_t> into,
+                    std::span<const std::int64_t> other)
 {
     if (family == Family::gcc4 && kind == kGcc4Single) {
         merge_single(into, other, 3);
@@ -205,6 +207,9 @@ void merge_plain(Family family, unsigned kind, std::span<std::int64_t> into,
     }
 }
 
+namespace
+{
+
 // Gives a block values of its own, all zero, at the end of the array.
 void materialise(DataImage &image, Block &b)
 {
@@ -220,71 +225,6 @@ void replace_values(DataImage &image, Block &b, const std::vector<std::int64_t> 
     b.first = static_cast<std::uint32_t>(image.values.size());
     b.count = static_cast<std::uint32_t>(values.size());
     image.values.insert(image.values.end(), values.begin(), values.end());
-}
-
-// Whether `bytes` holds exactly the records of `into`: same functions, same
-// counter blocks, then the two summaries and nothing more.
-bool same_gcc4_shape(const DataImage &into, std::span<const unsigned char> bytes)
-{
-    constexpr std::size_t kSummaries = 88;
-    const unsigned char *p = bytes.data();
-    const std::size_t size = bytes.size();
-    if (size < 12 || load_le32(p) != kMagic || load_le32(p + 4) != into.version ||
-        load_le32(p + 8) != into.stamp) {
-        return false;
-    }
-    std::size_t pos = 12;
-    for (const Function &f : into.functions) {
-        if (size - pos < 16 || load_le32(p + pos) != kTagFunction || load_le32(p + pos + 4) != 2 ||
-            load_le32(p + pos + 8) != f.ident || load_le32(p + pos + 12) != f.checksum) {
-            return false;
-        }
-        pos += 16;
-        for (const Block &b : into.blocks_of(f)) {
-            if (size - pos < 8 || load_le32(p + pos) != counter_tag(b.kind) ||
-                load_le32(p + pos + 4) != 2 * b.count || (size - pos - 8) / 8 < b.count) {
-                return false;
-            }
-            pos += 8 + std::size_t{b.count} * 8;
-        }
-    }
-    return size - pos == kSummaries && load_le32(p + pos) == kTagObjectSummary &&
-           load_le32(p + pos + 4) == 9 && load_le32(p + pos + 44) == kTagProgramSummary &&
-           load_le32(p + pos + 48) == 9;
-}
-
-std::uint64_t from_image(std::uint64_t v)
-{
-    // Images are little-endian, low word first: one 64-bit little-endian
-    // value.
-    if constexpr (std::endian::native == std::endian::big) {
-        v = __builtin_bswap64(v);
-    }
-    return v;
-}
-
-// Adds counters stored from `p`. Four at a time through local copies, so
-// that the compiler adds them as vectors without proving the bytes and the
-// counters apart.
-void add_from_bytes(std::span<std::int64_t> into, const unsigned char *p)
-{
-    const std::size_t n = into.size();
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4, p += 32) {
-        std::uint64_t sum[4], other[4];
-        std::memcpy(sum, &into[i], sizeof sum);
-        std::memcpy(other, p, sizeof other);
-        for (int k = 0; k < 4; ++k) {
-            sum[k] += from_image(other[k]);
-        }
-        std::memcpy(&into[i], sum, sizeof sum);
-    }
-    for (; i < n; ++i, p += 8) {
-        std::uint64_t other;
-        std::memcpy(&other, p, 8);
-        into[i] =
-            static_cast<std::int64_t>(static_cast<std::uint64_t>(into[i]) + from_image(other));
-    }
 }
 
 // Drops the values that merged topn blocks left behind once they outgrow
@@ -311,31 +251,6 @@ void compact(DataImage &image)
 }
 
 } // namespace
-
-bool merge_same_shape(DataImage &into, std::span<const unsigned char> bytes)
-{
-    if (into.family != Family::gcc4 || !same_gcc4_shape(into, bytes)) {
-        return false;
-    }
-    std::vector<std::int64_t> other;
-    std::size_t pos = 12;
-    for (const Function &f : into.functions) {
-        pos += 16;
-        for (const Block &b : into.blocks_of(f)) {
-            pos += 8;
-            const auto values = into.values_of(b);
-            if (b.kind == kGcc4Single || b.kind == kGcc4Delta) {
-                other.resize(b.count);
-                load_counters(bytes.data() + pos, other);
-                merge_plain(into.family, b.kind, values, other);
-            } else {
-                add_from_bytes(values, bytes.data() + pos);
-            }
-            pos += std::size_t{b.count} * 8;
-        }
-    }
-    return true;
-}
 
 std::string first_difference(const DataImage &a, const DataImage &b)
 {
@@ -378,7 +293,7 @@ void merge_into(DataImage &into, const DataImage &other)
         if (b.zero) {
             materialise(into, b);
         }
-        merge_plain(into.family, b.kind, into.values_of(b), other.values_of(o));
+        merge_counters(into.family, b.kind, into.values_of(b), other.values_of(o));
     }
     compact(into);
 }

@@ -19,6 +19,10 @@ std::string first_difference(const DataImage &into, const DataImage &other);
 // back, as in GCC's runtime and merge tool.
 void merge_into(DataImage &into, const DataImage &other);
 
+// Merges counters of one kind, `into` holding those in memory.
+void merge_counters(Family family, unsigned kind, std::span<std::int64_t> into,
+                    std::span<const std::int64_t> other);
+
 // The common case, without decoding: when `bytes` is a GCC 4 series image
 // of exactly the shape of `into`, merges its counters straight from the
 // bytes and returns true. Otherwise changes nothing and returns false; the

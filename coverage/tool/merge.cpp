@@ -36,7 +36,7 @@ class Names
 // One input dump: read in its own order; records passed over while looking
 // for another object wait in `pending` until their turn.
 struct Input {
-    Input(const Source &source, Prefetcher &prefetcher) : reader(source, &prefetcher) {}
+    explicit Input(const Source &source) : reader(source) {}
     DumpReader reader;
     std::vector<std::uint32_t> seen; // per name: records of that name read so far
     std::unordered_map<std::uint64_t, RecordRef> pending;
@@ -63,7 +63,7 @@ class Merger
         : sources_(sources), out_(out), options_(options), err_(err)
     {
         for (const Source *s : sources) {
-            with_file(*s, [&] { inputs_.push_back(std::make_unique<Input>(*s, prefetcher_)); });
+            with_file(*s, [&] { inputs_.push_back(std::make_unique<Input>(*s)); });
         }
     }
 
@@ -82,6 +82,7 @@ class Merger
                     RecordRef ref = std::move(it->second);
                     in.pending.erase(it);
                     merge_object(i, ref, key);
+                    in.reader.release(ref);
                 }
             }
             in.pending_order.clear();
@@ -112,12 +113,16 @@ class Merger
         return true;
     }
 
-    bool find(std::size_t i, std::uint64_t key, RecordRef &ref)
+    // Finds the record of `key` in input i; `out_of_turn` tells whether it
+    // was passed over before (its memory can go once it is merged).
+    bool find(std::size_t i, std::uint64_t key, RecordRef &ref, bool &out_of_turn)
     {
         Input &in = *inputs_[i];
+        out_of_turn = false;
         if (auto it = in.pending.find(key); it != in.pending.end()) {
             ref = std::move(it->second);
             in.pending.erase(it);
+            out_of_turn = true;
             return true;
         }
         std::uint64_t found = 0;
@@ -143,28 +148,39 @@ class Merger
         read_image(first, ref, merged_);
         for (std::size_t j = first + 1; j < inputs_.size(); ++j) {
             RecordRef other;
-            if (!find(j, key, other)) {
-                continue;
+            bool out_of_turn = false;
+            if (find(j, key, other, out_of_turn)) {
+                merge_record(first, j, other, ref.name);
+                if (out_of_turn) {
+                    inputs_[j]->reader.release(other);
+                }
             }
-            const auto bytes =
-                with_file(*sources_[j], [&] { return inputs_[j]->reader.image(other, scratch_); });
-            if (merge_same_shape(merged_, bytes)) {
-                continue;
-            }
-            with_file(*sources_[j], [&] { parse_image(bytes, other.image_offset, incoming_); });
-            const std::string difference = first_difference(merged_, incoming_);
-            if (difference.empty()) {
-                merge_into(merged_, incoming_);
-                continue;
-            }
-            const std::string text = ref.name + ": " + sources_[j]->name() + " does not match " +
-                                     sources_[first]->name() + ": " + difference;
-            if (!options_.skip_mismatch) {
-                throw Failure(text);
-            }
-            err_ << "covtool: " << text << " (left out)\n";
         }
         emit(ref.name);
+    }
+
+    // Adds input j's record of the object to the merged one, unless it does
+    // not match.
+    void merge_record(std::size_t first, std::size_t j, const RecordRef &other,
+                      const std::string &name)
+    {
+        const auto bytes =
+            with_file(*sources_[j], [&] { return inputs_[j]->reader.image(other, scratch_); });
+        if (merge_same_shape(merged_, bytes)) {
+            return;
+        }
+        with_file(*sources_[j], [&] { parse_image(bytes, other.image_offset, incoming_); });
+        const std::string difference = first_difference(merged_, incoming_);
+        if (difference.empty()) {
+            merge_into(merged_, incoming_);
+            return;
+        }
+        const std::string text = name + ": " + sources_[j]->name() + " does not match " +
+                                 sources_[first]->name() + ": " + difference;
+        if (!options_.skip_mismatch) {
+            throw Failure(text);
+        }
+        err_ << "covtool: " << text << " (left out)\n";
     }
 
     void emit(const std::string &name)
@@ -239,8 +255,6 @@ class Merger
     Sink &out_;
     const MergeOptions &options_;
     std::ostream &err_;
-    // Before the inputs: their reads ahead are waited for before it stops.
-    Prefetcher prefetcher_;
     std::vector<std::unique_ptr<Input>> inputs_;
     Names names_;
     DataImage merged_, incoming_;

@@ -25,12 +25,13 @@ void put_le32(Bytes &b, std::size_t at, std::uint32_t v)
 }
 
 // What list says about a dump: the message of broken framing, or the
-// messages about its records.
-std::string complaint(const Bytes &dump, int &status)
+// messages about its records. `in_place`: bytes shown in place, as from a
+// mapped file, or copied, as with pread.
+std::string complaint(const Bytes &dump, bool in_place, int &status)
 {
     std::ostringstream out, err;
     try {
-        status = list_dump(MemorySource("d", dump), {}, out, err);
+        status = list_dump(MemorySource("d", dump, in_place), {}, out, err);
         return err.str();
     } catch (const BadInput &e) {
         status = -1;
@@ -88,12 +89,15 @@ TEST_F(LibraryDump, DamageIsReportedWithItsOffset)
          "d: offset 76: unexpected tag 0xa5000000"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        Bytes bad = good;
-        c.damage(bad);
-        int status = 0;
-        EXPECT_EQ(complaint(bad, status), std::string("covtool: ") + c.message + "\n");
-        EXPECT_NE(status, 0);
+        for (const bool in_place : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (in_place ? ", in place" : ", copied"));
+            Bytes bad = good;
+            c.damage(bad);
+            int status = 0;
+            EXPECT_EQ(complaint(bad, in_place, status),
+                      std::string("covtool: ") + c.message + "\n");
+            EXPECT_NE(status, 0);
+        }
     }
 }
 

@@ -1,12 +1,16 @@
 // Exit statuses of the command line: 2 for usage, 1 for what cannot be
 // read or written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli.hpp"
+#include "file_io.hpp"
 
 namespace covtool::test
 {
@@ -52,6 +56,29 @@ TEST(CommandLine, ExitStatusesAndMessages)
     const char *help[] = {"covtool", "--help"};
     EXPECT_EQ(run(2, help, out, err), kExitOk);
     EXPECT_EQ(out.str().rfind("usage: covtool list DUMP", 0), 0U);
+}
+
+// A dump cut short while it is mapped: the lost bytes read as zeros, not
+// as a fault, and the source says it is no longer whole.
+TEST(FileSource, CutShortWhileReadIsReportedNotFatal)
+{
+    char path[] = "/tmp/covtool-cut.XXXXXX";
+    const int fd = ::mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const std::string bytes(3 * 4096, '\x11');
+    std::ofstream(path, std::ios::binary) << bytes;
+    {
+        const FileSource dump(path);
+        const auto in_place = dump.view(0, bytes.size());
+        ASSERT_EQ(in_place.size(), bytes.size());
+        EXPECT_EQ(in_place[0], 0x11);
+        EXPECT_TRUE(dump.intact());
+        ASSERT_EQ(::truncate(path, 100), 0);
+        EXPECT_EQ(in_place[2 * 4096 + 1], 0);
+        EXPECT_FALSE(dump.intact());
+    }
+    ::unlink(path);
 }
 
 } // namespace
