@@ -109,17 +109,19 @@ struct MappedRange {
 };
 constexpr int kMappedRanges = 4096;
 MappedRange g_mapped[kMappedRanges];
+std::uintptr_t g_page_size = 4096; // read before the handler is installed
 
+// Runs inside the fault: only system calls (mmap is a plain one on Linux)
+// and lock-free loads.
 extern "C" void fill_lost_page(int sig, siginfo_t *info, void * /*ctx*/)
 {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (MappedRange &r : g_mapped) {
         const std::uintptr_t begin = r.begin.load(std::memory_order_acquire);
         if (begin != 0 && at >= begin && at < r.end.load(std::memory_order_relaxed)) {
-            const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-            void *hole = reinterpret_cast<void *>(at & ~(page - 1));
-            if (::mmap(hole, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-                MAP_FAILED) {
+            void *hole = reinterpret_cast<void *>(at & ~(g_page_size - 1));
+            if (::mmap(hole, g_page_size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                       0) != MAP_FAILED) {
                 r.shrank.store(true, std::memory_order_relaxed);
                 return;
             }
@@ -133,6 +135,7 @@ extern "C" void fill_lost_page(int sig, siginfo_t *info, void * /*ctx*/)
 int guard_mapping(const unsigned char *map, std::uint64_t size)
 {
     static const bool installed = [] {
+        g_page_size = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         struct sigaction act = {};
         act.sa_sigaction = fill_lost_page;
         act.sa_flags = SA_SIGINFO;
@@ -267,7 +270,7 @@ void FileSource::release(std::uint64_t offset, std::uint64_t n) const
         return;
     }
     // Whole pages inside the range only.
-    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t page = g_page_size;
     const std::uint64_t begin = (offset + page - 1) & ~(page - 1);
     const std::uint64_t end = (offset + n) & ~(page - 1);
     if (begin < end) {
