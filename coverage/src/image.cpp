@@ -44,6 +44,9 @@ class Cursor
     }
     void put_bytes(const void *data, std::size_t n)
     {
+        if (n == 0) {
+            return; // a kind without counters may have no values at all
+        }
         std::memcpy(at_, data, n);
         at_ += n;
     }

@@ -6,6 +6,7 @@
 
 #include "covdump.h"
 #include "export.hpp"
+#include "files.hpp"
 #include "image.hpp"
 #include "os.hpp"
 #include "settings.hpp"
@@ -87,14 +88,8 @@ COVDUMP_EXPORT void *cflow_writetobuffer(int *size_out)
 COVDUMP_EXPORT int cflow_file_copy_buffer_to_file(const char *path, const unsigned char *data,
                                                   int len)
 {
-    const int fd = covdump::os::open_truncate(path);
-    if (fd < 0) {
-        return 0;
-    }
-    const bool written = len > 0 && data != nullptr &&
-                         covdump::os::write_all(fd, data, static_cast<std::size_t>(len));
-    const bool closed = covdump::os::close(fd) == 0;
-    return written && closed ? 1 : 0;
+    const covdump::Written written = covdump::write_whole_file(path, data, len, covdump::kKeepMode);
+    return written == covdump::Written::ok ? 1 : 0;
 }
 
 COVDUMP_EXPORT int cflow_move_buffer_to_file(const char *path, const unsigned char *data, int len)
