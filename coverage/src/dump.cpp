@@ -6,6 +6,8 @@
 #include "files.hpp"
 #include "handler_scope.hpp"
 #include "image_buffer.hpp"
+#include "image_gcc12.hpp"
+#include "layout.hpp"
 #include "os.hpp"
 #include "settings.hpp"
 #include "text.hpp"
@@ -93,6 +95,10 @@ COVDUMP_EXPORT void cflowDumpAtExit(void)
 COVDUMP_EXPORT void cflow_clear(void)
 {
     for (gcov_object_desc *obj = gcov_list; obj != nullptr; obj = obj->next) {
+        if (covdump::is_gcc12(*obj)) {
+            covdump::gcc12::clear_arcs(covdump::as_gcc12(*obj));
+            continue;
+        }
         if ((obj->ctr_mask & 1U) == 0) {
             continue;
         }

@@ -68,4 +68,11 @@ inline constexpr std::uint32_t kTagProgramSummary = 0xA3000000;
 inline constexpr std::uint32_t kCrcPolynomial = 0x04C11DB7;
 inline constexpr int kCounterKinds = 5;
 
+// GCC 12 data images: lengths count bytes; a block of counters that are all
+// zero carries the negated length and no counters; a 0 word ends the image.
+inline constexpr std::uint32_t kGcc12FunctionLength = 12;
+inline constexpr std::uint32_t kGcc12SummaryLength = 8;
+inline constexpr int kGcc12TopValuesKind = 3;
+inline constexpr int kGcc12IndirectCallKind = 4;
+
 } // namespace covdump::settings

@@ -16,7 +16,7 @@ if [ "$expected" != "$exported" ]; then
   diff exports.expected exports.actual >&2 || true
   fail "exported symbols differ from the version script"
 fi
-[ "$(echo "$expected" | wc -l)" -eq 45 ] || fail "version script should list 45 names"
+[ "$(echo "$expected" | wc -l)" -eq 46 ] || fail "version script should list 46 names"
 
 needed=$("$readelf" -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 echo "NEEDED: $needed"
