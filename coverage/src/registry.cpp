@@ -20,6 +20,9 @@ inline constexpr std::string_view kUnsupportedVersion = "Not registered, unsuppo
 inline constexpr std::string_view kUnsupportedCounters = "Not registered, unsupported counters";
 
 bool g_refusal_noted = false;
+// The descriptor at the end of the registry: the first one linked since it
+// was last empty.
+const gcov_object_desc *g_last = nullptr;
 
 // The first descriptor the registry refuses is noted in the registration
 // log with the program's name (once the log directory is known); later ones
@@ -46,14 +49,11 @@ void note_refusal(const gcov_object_desc &info, bool version_known)
     cflow_log(s::kProcessLog, text.c_str(), covdump::os::program_name(), 0, 0);
 }
 
+// The compiler leaves `next` null; in the registry it points to the next
+// descriptor, except at the end.
 bool registered(const gcov_object_desc *info)
 {
-    for (const gcov_object_desc *obj = gcov_list; obj != nullptr; obj = obj->next) {
-        if (obj == info) {
-            return true;
-        }
-    }
-    return false;
+    return info->next != nullptr || info == g_last;
 }
 
 void link(gcov_object_desc *info, const char *filename)
@@ -61,12 +61,16 @@ void link(gcov_object_desc *info, const char *filename)
     // The name's terminating NUL is part of the checksum.
     const std::string_view name(filename, std::strlen(filename) + 1);
     gcov_crc32 = covdump::crc32_continue(gcov_crc32, name);
+    if (gcov_list == nullptr) {
+        g_last = info;
+    }
     info->next = gcov_list;
     gcov_list = info;
 }
 
 // GCC 12 descriptors keep their version, which tells their layout at dump
-// time, so a second registration is recognised by the registry itself.
+// time, so a second registration is recognised by the registry's link:
+// like a GCC 4 descriptor, each registers once.
 // Like GCC's own runtime, the registry leaves out objects without
 // functions: no data file would be written for them.
 void register_gcc12(gcov_object_desc *info)
@@ -132,6 +136,7 @@ COVDUMP_EXPORT gcov_object_desc **_get_bb_list_head_addr(void)
 COVDUMP_EXPORT void _clear_bb_list_head(void)
 {
     gcov_list = nullptr;
+    g_last = nullptr;
     g_refusal_noted = false;
 }
 

@@ -44,13 +44,18 @@ class Gcc12 : public Sandbox
 
 TEST_F(Gcc12, RegisteredOnceUnderItsOwnVersion)
 {
-    FakeObject12 obj("/g12/once.gcda", 1, {{1}});
-    obj.register_it();
-    obj.register_it();
-    EXPECT_EQ(registry_length(), 1U);
-    EXPECT_EQ(cflow_data_count(), 1);
-    EXPECT_EQ(obj.desc()->version, kGcc12Version); // tells the layout to registry walkers
-    EXPECT_EQ(obj.desc()->next, nullptr);
+    FakeObject12 first("/g12/first.gcda", 1, {{1}});
+    FakeObject12 second("/g12/second.gcda", 1, {{1}});
+    first.register_it();
+    second.register_it();
+    const std::uint32_t crc = gcov_crc32;
+    first.register_it();
+    second.register_it();
+    EXPECT_EQ(registry_length(), 2U);
+    EXPECT_EQ(cflow_data_count(), 2);
+    EXPECT_EQ(gcov_crc32, crc);
+    EXPECT_EQ(first.desc()->version, kGcc12Version); // tells the layout to registry walkers
+    EXPECT_EQ(first.desc()->next, nullptr);
 }
 
 TEST_F(Gcc12, DataImageAsGccWritesIt)
