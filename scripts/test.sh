@@ -21,7 +21,7 @@ cmake --build build/asan -j"$jobs" --target fuzzers
 
 # 3. ThreadSanitizer over the concurrency tests.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE_THREAD=ON -DBUILD_BENCHMARKS=OFF
-cmake --build build/tsan -j"$jobs" --target linkmon_concurrency_tests sse_tests
+cmake --build build/tsan -j"$jobs" --target linkmon_concurrency_tests ssecall_tests
 
 # 4. The coverage runtime for 32-bit ARM, its tests under qemu-arm.
 cmake -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
@@ -34,3 +34,9 @@ if ctest --test-dir build/tsan -N -L concurrency | grep -q 'Total Tests: [1-9]';
 fi
 run_ctest build/arm
 run_ctest build/host
+
+# 5. Installs and packages: every component into a DESTDIR, a C consumer of
+#    each library through its installed .pc file (the ARM one under
+#    qemu-arm), the service checked by systemd, the Debian packages of both
+#    trees and lintian over them.
+bash packaging/install_test.sh build/host build/arm

@@ -23,7 +23,10 @@ extern "C" {
 #define IDPROM_RC_OPEN_FAILED 1         /* device open or address bind failed */
 #define IDPROM_RC_TRANSFER_FAILED 0x105 /* retries spent, or controller time-out */
 #define IDPROM_RC_NACK 0x2005           /* FPGA controller: no acknowledge */
-#define IDPROM_RC_INVALID 22            /* plain-transfer road failure (EINVAL) */
+#define IDPROM_RC_INVALID 22            /* bad argument, plain-transfer failure (EINVAL) */
+
+/* ---- The board ID-PROM: 256 bytes behind each of 0x50 to 0x57 on bus 1 ----- */
+#define IDPROM_EEPROM_SIZE 2048 /* offsets 0 to 2047; ranges past it are refused */
 
 /* ---- PROM kinds ---------------------------------------------------------- */
 #define IDPROM_KIND_FAN_TRAY 3

@@ -7,10 +7,13 @@
  * together with the transports.  Fan trays and power modules are reached
  * through the bus controllers of the card's I/O FPGA.
  *
- * Included at the end of boardprom.h; include that header, not this one.
+ * Included at the end of boardprom.h, which programs include; included on
+ * its own it brings boardprom.h in first.
  */
 #ifndef BOARDPROM_OPS_H
 #define BOARDPROM_OPS_H
+
+#include "boardprom.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,7 +1,7 @@
 // The chassis-type file and the power-module numbering of the chassis.
 #include "chassis.h"
 
-#include "ops_settings.h"
+#include "settings.h"
 
 #include <array>
 #include <cstring>

@@ -29,9 +29,9 @@ class Component
         if (digits_ == kMaxDigits)
             return false;
         ++digits_;
-        value_ = value_ > kTooLarge / 10 ? kTooLarge : value_ * 10 + uint32_t(digit - '0');
-        if (value_ > kTooLarge)
-            value_ = kTooLarge;
+        // Saturates instead of wrapping: 4294967297 must not read as 1.
+        const auto d = static_cast<uint32_t>(digit - '0');
+        value_ = value_ > (kTooLarge - d) / 10 ? kTooLarge : value_ * 10 + d;
         return true;
     }
     bool pending() const

@@ -1,7 +1,7 @@
 // Transfers through the I2C/PMBus controllers of the I/O FPGA, driven
 // register by register: control word, status polling, data register.
 #include "fpga_bus.h"
-#include "platform.h"
+#include "os.h"
 #include "settings.h"
 
 #include "boardprom.h"

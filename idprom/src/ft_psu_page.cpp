@@ -4,8 +4,8 @@
 #include "boardprom.h"
 #include "export.h"
 #include "fpga_bus.h"
-#include "ops_settings.h"
-#include "platform.h"
+#include "os.h"
+#include "settings.h"
 
 #include <cstdint>
 #include <cstdio>

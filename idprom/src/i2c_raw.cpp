@@ -2,7 +2,8 @@
 // reported as text in the caller's buffer.
 #include "boardprom.h"
 #include "export.h"
-#include "i2c_fd.h"
+#include "i2c_device.h"
+#include "message_buffer.h"
 #include "settings.h"
 
 #include <cerrno>
@@ -23,39 +24,15 @@ inline constexpr const char *kNoOutput = "%s: no output array";
 inline constexpr const char *kWriteName = "arm_cpu_i2c_port_wr";
 inline constexpr const char *kReadName = "arm_cpu_i2c_port_rd";
 
-// The caller's message buffer; never written past its size.
-struct ErrBuf {
-    char *buf;
-    size_t size;
-
-    template <typename... Args> void say(const char *fmt, Args... args) const
-    {
-        if (size > 0)
-            std::snprintf(buf, size, fmt, args...);
-    }
-};
-
-ErrBuf errbuf_of(char *errbuf, int errbuf_size)
+// True when the device opened and took the address; otherwise says why,
+// naming `who` when opening failed.
+bool opened(const I2cDevice &dev, int addr, const char *who, const MessageBuffer &err)
 {
-    return {errbuf, errbuf_size > 0 ? static_cast<size_t>(errbuf_size) : 0};
-}
-
-// Opens /dev/i2c-<bus> and binds it to addr with I2C_SLAVE; the message
-// names `who` when opening fails.
-I2cFd open_plain(int bus, int addr, const char *who, const ErrBuf &err)
-{
-    char path[32];
-    i2c_device_path(bus, path);
-    I2cFd fd(os::i2c_open(path));
-    if (!fd.valid()) {
-        err.say(kOpenFailed, who, path, fd.get());
-        return fd;
-    }
-    if (os::i2c_bind(fd.get(), kI2cSlave, addr) < 0) {
-        err.say(kBindFailed, std::strerror(errno), static_cast<unsigned>(addr));
-        fd.reset();
-    }
-    return fd;
+    if (dev.failed == I2cOpenStep::Open)
+        err.put(kOpenFailed, who, dev.path, dev.open_result);
+    else if (dev.failed == I2cOpenStep::Bind)
+        err.put(kBindFailed, std::strerror(dev.error), static_cast<unsigned>(addr));
+    return dev.failed == I2cOpenStep::Done;
 }
 
 } // namespace
@@ -70,15 +47,15 @@ BOARDPROM_EXPORT int arm_cpu_i2c_port_wr(int bus, int /*reg*/, int addr, const u
 {
     if (errbuf == nullptr)
         return IDPROM_RC_INVALID;
-    const ErrBuf err = errbuf_of(errbuf, errbuf_size);
-    I2cFd fd = open_plain(bus, addr, kWriteName, err);
-    if (!fd.valid())
+    const MessageBuffer err(errbuf, errbuf_size);
+    const I2cDevice dev = i2c_open_bound(bus, addr, kI2cSlave);
+    if (!opened(dev, addr, kWriteName, err))
         return IDPROM_RC_INVALID;
     // A negative length is never handed to write(): it reads as a failed write
     // (and a -1 result must not pass for a complete one).
-    ssize_t rc = len < 0 ? -1 : os::i2c_write(fd.get(), data, static_cast<size_t>(len));
+    ssize_t rc = len < 0 ? -1 : os::i2c_write(dev.fd.get(), data, static_cast<size_t>(len));
     if (len < 0 || rc != len) {
-        err.say(kWriteFailed, kWriteName, static_cast<int>(rc));
+        err.put(kWriteFailed, kWriteName, static_cast<int>(rc));
         return IDPROM_RC_INVALID;
     }
     os::sleep_us(kPlainWritePauseUs);
@@ -90,30 +67,30 @@ BOARDPROM_EXPORT int arm_cpu_i2c_port_rd(int bus, int reg, int addr, int out[3],
 {
     if (errbuf == nullptr)
         return IDPROM_RC_INVALID;
-    const ErrBuf err = errbuf_of(errbuf, errbuf_size);
+    const MessageBuffer err(errbuf, errbuf_size);
     if (len < 1 || len > kPlainReadMax) {
-        err.say(kBadLength, kReadName, len);
+        err.put(kBadLength, kReadName, len);
         return IDPROM_RC_INVALID;
     }
     if (out == nullptr) {
-        err.say(kNoOutput, kReadName);
+        err.put(kNoOutput, kReadName);
         return IDPROM_RC_INVALID;
     }
     const unsigned char byte = static_cast<unsigned char>(reg);
     int rc = arm_cpu_i2c_port_wr(bus, reg, addr, &byte, 1, errbuf, errbuf_size);
     if (rc != 0)
         return rc;
-    I2cFd fd = open_plain(bus, addr, kReadName, err);
-    if (!fd.valid())
+    const I2cDevice dev = i2c_open_bound(bus, addr, kI2cSlave);
+    if (!opened(dev, addr, kReadName, err))
         return IDPROM_RC_INVALID;
     // The reply starts as the register number, little-endian, then zeros.
     unsigned char reply[kPlainReplySize] = {};
     const uint32_t r = static_cast<uint32_t>(reg);
     for (int i = 0; i < 4; ++i)
         reply[i] = static_cast<unsigned char>(r >> (8 * i));
-    ssize_t n = os::i2c_read(fd.get(), reply, static_cast<size_t>(len));
+    ssize_t n = os::i2c_read(dev.fd.get(), reply, static_cast<size_t>(len));
     if (n != len) {
-        err.say(kReadFailed, kReadName, static_cast<int>(n));
+        err.put(kReadFailed, kReadName, static_cast<int>(n));
         return IDPROM_RC_INVALID;
     }
     for (int i = 0; i < kPlainReadMax; ++i)

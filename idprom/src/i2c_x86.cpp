@@ -2,7 +2,7 @@
 // to ten attempts.
 #include "boardprom.h"
 #include "export.h"
-#include "i2c_fd.h"
+#include "i2c_device.h"
 #include "settings.h"
 
 #include <cerrno>
@@ -28,21 +28,14 @@ inline constexpr int kSmbusBlockData = 5;
 inline constexpr int kSmbusI2cBlockData = 8;
 inline constexpr int kSmbusBlockMax = 32; // I2C_SMBUS_BLOCK_MAX
 
-// Opens /dev/i2c-<bus> and binds it to addr; prints why when it cannot.
-I2cFd open_bound(int bus, int addr)
+// True when the device opened and took the address; otherwise prints why.
+bool opened(const I2cDevice &dev, int addr)
 {
-    char path[32];
-    i2c_device_path(bus, path);
-    I2cFd fd(os::i2c_open(path));
-    if (!fd.valid()) {
-        std::printf(kOpenFailed, path);
-        return fd;
-    }
-    if (os::i2c_bind(fd.get(), kI2cSlaveForce, addr) < 0) {
-        std::printf(kBindFailed, std::strerror(errno), static_cast<unsigned>(addr));
-        fd.reset();
-    }
-    return fd;
+    if (dev.failed == I2cOpenStep::Open)
+        std::printf(kOpenFailed, dev.path);
+    else if (dev.failed == I2cOpenStep::Bind)
+        std::printf(kBindFailed, std::strerror(dev.error), static_cast<unsigned>(addr));
+    return dev.failed == I2cOpenStep::Done;
 }
 
 int32_t read_once(int fd, int size, uint8_t command, uint8_t *out)
@@ -79,11 +72,6 @@ int32_t write_once(int fd, int size, uint8_t command, uint8_t value)
 
 } // namespace
 
-void i2c_device_path(int bus, char (&path)[32])
-{
-    std::snprintf(path, sizeof path, kI2cDevicePattern, bus);
-}
-
 } // namespace boardprom
 
 using namespace boardprom;
@@ -92,17 +80,17 @@ extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_rd(int bus, int addr, int size, int 
 {
     if (out == nullptr)
         return IDPROM_RC_INVALID;
-    I2cFd fd = open_bound(bus, addr);
-    if (!fd.valid())
+    I2cDevice dev = i2c_open_bound(bus, addr, kI2cSlaveForce);
+    if (!opened(dev, addr))
         return IDPROM_RC_OPEN_FAILED;
     uint8_t byte = 0;
     int32_t res = -1;
     for (int attempt = 0; attempt < kSmbusAttempts; ++attempt) {
-        res = read_once(fd.get(), size, static_cast<uint8_t>(command), &byte);
+        res = read_once(dev.fd.get(), size, static_cast<uint8_t>(command), &byte);
         if (res >= 0)
             break;
     }
-    fd.reset();
+    dev.fd.reset();
     if (res < 0) {
         std::printf(kReadFailed, static_cast<unsigned>(res));
         return IDPROM_RC_TRANSFER_FAILED;
@@ -113,19 +101,19 @@ extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_rd(int bus, int addr, int size, int 
 
 extern "C" BOARDPROM_EXPORT int x86_cpu_i2c_wr(int bus, int addr, int size, int command, char value)
 {
-    I2cFd fd = open_bound(bus, addr);
-    if (!fd.valid())
+    I2cDevice dev = i2c_open_bound(bus, addr, kI2cSlaveForce);
+    if (!opened(dev, addr))
         return IDPROM_RC_OPEN_FAILED;
     int32_t res = -1;
     for (int attempt = 1; attempt <= kSmbusAttempts; ++attempt) {
-        res =
-            write_once(fd.get(), size, static_cast<uint8_t>(command), static_cast<uint8_t>(value));
+        res = write_once(dev.fd.get(), size, static_cast<uint8_t>(command),
+                         static_cast<uint8_t>(value));
         if (res >= 0)
             break;
         os::sleep_us(kWriteRetryPauseUs);
         std::printf(kWriteRetry, kWriteName, kSmbusAttempts - attempt);
     }
-    fd.reset();
+    dev.fd.reset();
     if (res < 0) {
         std::printf(kWriteFailed, static_cast<unsigned>(res));
         return IDPROM_RC_TRANSFER_FAILED;

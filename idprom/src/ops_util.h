@@ -1,6 +1,5 @@
 // Pieces shared by the show, program and dump utilities.
-#ifndef IDPROM_OPS_UTIL_H
-#define IDPROM_OPS_UTIL_H
+#pragma once
 
 #include "boardprom.h"
 
@@ -24,5 +23,3 @@ struct PromFormat {
 int find_format(int kind, int reserved, PromFormat *format);
 
 } // namespace boardprom
-
-#endif

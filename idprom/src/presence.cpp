@@ -3,12 +3,11 @@
 // message goes into the caller's buffer; nothing is printed.
 #include "boardprom.h"
 #include "chassis.h"
-#include "chassis_file.h"
 #include "export.h"
-#include "ops_settings.h"
-#include "platform.h"
+#include "message_buffer.h"
+#include "os.h"
+#include "settings.h"
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 
@@ -27,23 +26,6 @@ inline constexpr const char *kNotChassis = "Getting chassis type failed.\n";
 inline constexpr const char *kChassisType = "PD chassis type: 0x%x\n";
 inline constexpr const char *kPsuWrong = "pm%d instance is wrong. Pls. provide correct instance\n";
 inline constexpr const char *kPsuAbsent = "pm%d is not present ...\n";
-
-// A message into the caller's buffer, replacing the one before; a caller
-// without a buffer gets none.
-struct MessageBuffer {
-    char *text;
-    int size;
-
-    [[gnu::format(printf, 2, 3)]] void put(const char *format, ...) const
-    {
-        if (text == nullptr || size <= 0)
-            return;
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, static_cast<std::size_t>(size), format, args);
-        va_end(args);
-    }
-};
 
 // Reads a presence register, retrying a failed read up to ten times.
 bool read_presence(uint32_t offset, uint32_t *value, const MessageBuffer &msg)
@@ -96,7 +78,7 @@ using namespace boardprom;
 
 extern "C" BOARDPROM_EXPORT int idprom_check_fan_presence(int ft, char *msg, int msg_size)
 {
-    const MessageBuffer out{msg, msg_size};
+    const MessageBuffer out(msg, msg_size);
     uint32_t reg = 0;
     if (!read_presence(kFanPresenceReg, &reg, out))
         return 0;
@@ -112,7 +94,7 @@ extern "C" BOARDPROM_EXPORT int idprom_check_fan_presence(int ft, char *msg, int
 
 extern "C" BOARDPROM_EXPORT int idprom_check_psu_presence(int *pm, char *msg, int msg_size)
 {
-    const MessageBuffer out{msg, msg_size};
+    const MessageBuffer out(msg, msg_size);
     uint32_t reg = 0;
     if (!read_presence(kPsuPresenceReg, &reg, out))
         return 0;

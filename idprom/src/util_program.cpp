@@ -1,8 +1,8 @@
 // Programming a PROM: read (or blank) the image, walk it in program mode,
 // and write the whole image back after the operator's confirmation.
 #include "export.h"
-#include "ops_settings.h"
 #include "ops_util.h"
+#include "settings.h"
 
 #include <algorithm>
 #include <array>

@@ -192,6 +192,26 @@ TEST(HypenDec, EightPairsFitNineDoNot)
     EXPECT_EQ(pairs[8], 0xBEEF);
 }
 
+// Components of 2^32 and more are over every limit: none may wrap round to
+// a small value that passes.
+TEST(SeparatedDecimals, ComponentsOf2To32AndMoreAreOverLimit)
+{
+    std::array<uint16_t, 17> cells{};
+    EXPECT_EQ(dot("4294967297.4294967298", cells), -1);
+    EXPECT_EQ(dot("4294967296", cells), -1);
+    EXPECT_EQ(dot("1.4294967299", cells), -1);
+    std::array<uint8_t, 5> out{};
+    const auto dash = [&out](const std::string &line) {
+        return parse_dash_dec(line.c_str(), static_cast<int>(line.size()), out.data());
+    };
+    EXPECT_EQ(dash("4294967297-2-3-4"), -1);
+    EXPECT_EQ(dash("1-2-3-4294967296"), -1);
+    std::array<uint16_t, 9> pairs{};
+    EXPECT_EQ(pairs_of("4294967297-2", pairs), -1);
+    EXPECT_EQ(pairs_of("1-4294967298", pairs), -1);
+    EXPECT_EQ(pairs_of("1-2;4294967296-0", pairs), -1);
+}
+
 TEST(HypenDec, EmptyLineLeavesThePairsAlone)
 {
     std::array<uint16_t, 8> pairs{};

@@ -2,7 +2,7 @@
 // byte, pauses per written byte, stop-at-first-failure and the page loops.
 #include "boardprom.h"
 
-#include "fakes/fake_platform.h"
+#include "fakes/fake_os.h"
 #include "ops_console.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +77,33 @@ TEST_F(Eeprom, CountZeroTouchesNothing)
     EXPECT_EQ(idprom_read_page(0, nullptr, 0, 0), 0);
     EXPECT_EQ(idprom_write_page(0, nullptr, 0, 0), 0);
     EXPECT_TRUE(fake_i2c().events.empty());
+}
+
+// Offsets from 2048 up would bind the devices above 0x57: a range that
+// passes the end of the ID-PROM is refused before any device is opened.
+TEST_F(Eeprom, RangesPastTheIdpromAreRefusedWithoutTouchingTheBus)
+{
+    std::vector<uint8_t> buf(4096, 0xEE);
+    Console console;
+    EXPECT_EQ(idprom_read_eeprom(buf.data(), 2, 2047), IDPROM_RC_INVALID);
+    EXPECT_EQ(idprom_write_eeprom(buf.data(), 1, 2048), IDPROM_RC_INVALID);
+    EXPECT_EQ(idprom_read_eeprom(buf.data(), 2, 0xFFFFFFFFu), IDPROM_RC_INVALID); // wraps to 0
+    EXPECT_EQ(idprom_read_page(0, buf.data(), 2049, 0), IDPROM_RC_INVALID);
+    EXPECT_EQ(idprom_write_page(0, buf.data(), 8192, 0), IDPROM_RC_INVALID);
+    EXPECT_TRUE(fake_i2c().events.empty());
+    EXPECT_EQ(buf[0], 0xEE);
+    EXPECT_EQ(
+        console.output(),
+        "Read AT24 refused: 2 bytes from offset 2047 pass the end of the 2048-byte ID-PROM\n"
+        "Write AT24 refused: 1 bytes from offset 2048 pass the end of the 2048-byte ID-PROM\n"
+        "Read AT24 refused: 2 bytes from offset 4294967295 pass the end of the 2048-byte "
+        "ID-PROM\n"
+        "Read AT24 refused: 2049 bytes from offset 0 pass the end of the 2048-byte ID-PROM\n"
+        "Write AT24 refused: 8192 bytes from offset 0 pass the end of the 2048-byte ID-PROM\n");
+    // The last byte, and the whole PROM, are still in reach.
+    EXPECT_EQ(idprom_read_eeprom(buf.data(), 1, 2047), 0);
+    EXPECT_EQ(idprom_read_page(0, buf.data(), 2048, 0), 0);
+    EXPECT_EQ(transfers().back(), std::make_pair(0x57, 0xFF));
 }
 
 TEST_F(Eeprom, ReadStopsAtTheFirstFailingByte)

@@ -3,7 +3,7 @@
 // writes, and arguments refused before any register access.
 #include "fpga_bus.h"
 
-#include "fakes/fake_platform.h"
+#include "fakes/fake_os.h"
 #include "ops_console.h"
 #include "ops_fpga.h"
 

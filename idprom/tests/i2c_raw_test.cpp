@@ -2,7 +2,7 @@
 // past its size; the register write and the read as two transfers.
 #include "boardprom.h"
 
-#include "fakes/fake_platform.h"
+#include "fakes/fake_os.h"
 #include "ops_console.h"
 
 #include <gtest/gtest.h>

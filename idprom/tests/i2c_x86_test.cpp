@@ -3,7 +3,7 @@
 #include "boardprom.h"
 #include "settings.h"
 
-#include "fakes/fake_platform.h"
+#include "fakes/fake_os.h"
 #include "ops_console.h"
 
 #include <gtest/gtest.h>

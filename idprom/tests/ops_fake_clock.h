@@ -2,7 +2,7 @@
 // build (tests/fakes/clock.cpp).
 #pragma once
 
-#include "fake_platform.h"
+#include "fake_os.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Fan-tray and power-module presence checks on the simulated FPGA, with
 // the chassis-type file served by the fake.
-#include "chassis_file_fake.h"
+#include "fake_os.h"
 #include "ops_fake_clock.h"
 #include "ops_fpga.h"
 

@@ -1,6 +1,8 @@
 // The command line of idpromtool.
 #include "tool.h"
 
+#include <boardprom.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -30,13 +32,16 @@ inline constexpr const char *kUsage =
     "  psu N                      power module N, numbered as the chassis type says\n"
     "\n"
     "Options:\n"
-    "  --length N   board show: number of bytes to read (default: the layout's image)\n"
+    "  --length N   board show: number of bytes to read, 1 to 2048 (default: the\n"
+    "               layout's image)\n"
     "  --blank      program: start from an image of zeros instead of the PROM's contents\n"
     "  --force      fan/psu: skip the presence check and use N as the controller channel\n"
     "  --help       this text\n"
     "\n"
     "Exit status: 0 on success, 1 when the operation failed or the module is not\n"
     "present, 2 for a usage error.\n";
+
+inline constexpr const char *kLengthPastProm = "length beyond the 2048-byte ID-PROM";
 
 bool fail(const char *what, std::string_view detail)
 {
@@ -110,6 +115,9 @@ bool parse_option(int argc, char **argv, int *at, Request *request)
                request->target == Target::Board) {
         if (++*at >= argc || !parse_number(argv[*at], &request->length) || request->length == 0)
             return fail("bad length", *at < argc ? argv[*at] : "");
+        // The ID-PROM ends at 2048 bytes; offsets above it are other devices.
+        if (request->length > IDPROM_EEPROM_SIZE)
+            return fail(kLengthPastProm, argv[*at]);
     } else if (request->command == Command::Dump && request->file.empty() && !word.empty() &&
                word[0] != '-') {
         request->file = argv[*at];

@@ -17,6 +17,7 @@ inline constexpr int kImageMax = 8192;
 inline constexpr int kMessageSize = 256;
 
 using Image = std::array<unsigned char, kImageMax>;
+static_assert(IDPROM_EEPROM_SIZE <= kImageMax, "a board show of --length bytes fits the image");
 
 int kind_of(Target target)
 {
@@ -102,8 +103,6 @@ int show(const Request &request)
     if (!image_size(kind, &layout, &endian, &size))
         return failed("no layout for PROM kind %d", kind);
     const int length = request.length != 0 ? request.length : size;
-    if (length > kImageMax)
-        return failed("length above %d", kImageMax);
     Image image{};
     global_idprom_checksum_err = 0;
     int rc = idprom_util_show(kind, kReserved, channel, image.data(), length);

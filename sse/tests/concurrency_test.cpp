@@ -5,7 +5,7 @@
 
 #include "calls_at_once.h"
 #include "fakes/fake_driver.h"
-#include "sse_gateway.h"
+#include "sse_call.h"
 
 namespace
 {

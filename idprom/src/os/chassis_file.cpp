@@ -1,5 +1,5 @@
 // Opening the chassis-type file written by another platform component.
-#include "chassis_file.h"
+#include "os.h"
 
 namespace boardprom::os
 {

@@ -1,5 +1,5 @@
 // Pauses of the transport roads.
-#include "platform.h"
+#include "os.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,6 +1,6 @@
 // FPGA register access through the platform's IOFPGA access library,
 // linked by name.
-#include "platform.h"
+#include "os.h"
 
 extern "C" {
 int iofpga_pci_read_memory_v2(uint32_t offset, uint32_t *value, int zero);

@@ -1,6 +1,6 @@
 // I2C character devices and SMBus transactions: the libc and SMBus-library
 // calls of the I2C roads.
-#include "platform.h"
+#include "os.h"
 
 #include <cerrno>
 #include <fcntl.h>

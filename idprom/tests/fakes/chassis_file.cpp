@@ -1,7 +1,7 @@
 // Fake of src/os/chassis_file.cpp: the chassis-type file is whatever the
 // test put in place (or missing), served from a temporary stream.
-#include "chassis_file.h"
-#include "chassis_file_fake.h"
+#include "fake_os.h"
+#include "os.h"
 
 #include <cstring>
 #include <optional>

@@ -1,6 +1,6 @@
 // Fake pauses: recorded, never waited.
-#include "fake_platform.h"
-#include "platform.h"
+#include "fake_os.h"
+#include "os.h"
 
 namespace boardprom_test
 {

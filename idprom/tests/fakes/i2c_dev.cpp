@@ -1,7 +1,7 @@
 // Fake I2C character devices and SMBus transactions: bus 1 carries a 2 KiB
 // ID-PROM at 0x50 to 0x57; every call is recorded.
-#include "fake_platform.h"
-#include "platform.h"
+#include "fake_os.h"
+#include "os.h"
 
 #include <cerrno>
 #include <cstring>

@@ -8,6 +8,8 @@ scratch=$1
 interposer=$2
 shift 2
 mkdir -p "$scratch"
+# The inner script's variables are its own: expanded by the inner shell.
+# shellcheck disable=SC2016
 exec unshare -m --propagation private -- sh -c '
   set -eu
   scratch=$1; interposer=$2; shift 2

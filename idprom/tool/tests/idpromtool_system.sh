@@ -341,6 +341,24 @@ board_bus_corrupt() {
     expect_err "checksum mismatch in the board PROM"
 }
 
+# --length stops at the ID-PROM's 2048 bytes: offsets above them would bind
+# the devices from 0x58 up, which are not the PROM.
+case_board_length_bounds() {
+    board_bus with-image
+    tool show board --length 8192
+    expect_status 2
+    expect_err "idpromtool: length beyond the 2048-byte ID-PROM: 8192"
+    tool show board --length 2049
+    expect_status 2
+    [ ! -s /tmp/i2c.log ] || fail "the bus was touched for a refused length"
+    tool show board --length 2048
+    expect_status 0
+    expect_line "PRODUCT_NUMBER : LC-48X"
+    [ "$(grep -c '^smbus-read' /tmp/i2c.log)" -eq 2048 ] || fail "not 2048 byte reads"
+    [ "$(awk '$1 == "bind" { print $3 }' /tmp/i2c.log | sort -u | tr '\n' ' ')" = \
+        "0x50 0x51 0x52 0x53 0x54 0x55 0x56 0x57 " ] || fail "a device other than 0x50 to 0x57 was bound"
+}
+
 case_board_program() {
     board_bus
     answers 46 y 7=EXAMPLE 21=V02 24=103 >/tmp/answers

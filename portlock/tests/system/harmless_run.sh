@@ -18,7 +18,7 @@ trap 'rm -rf "$scratch"' EXIT
 no_rawio=(setpriv --bounding-set=-sys_rawio --inh-caps=-sys_rawio --ambient-caps=-sys_rawio)
 if [ "$(id -u)" -eq 0 ]; then
   # CAP_SYS_RAWIO is bit 17: refuse to run at all unless it is really gone.
-  capeff=$("${no_rawio[@]}" awk '/^CapEff:/ {print $2}' /proc/self/status)
+  capeff=$("${no_rawio[@]}" sed -n 's/^CapEff:[[:space:]]*//p' /proc/self/status)
   if (( (16#$capeff >> 17) & 1 )); then
     echo "FAIL: could not drop CAP_SYS_RAWIO; not running portlock" >&2
     exit 1
