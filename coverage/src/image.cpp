@@ -158,6 +158,15 @@ std::uint64_t record_data_size(const gcov_object_desc &obj, gcc12::Size how)
     return is_gcc12(obj) ? gcc12::data_size(as_gcc12(obj), how) : data_image_size(obj);
 }
 
+std::uint64_t image_bytes(const gcov_object_desc *head, gcc12::Size how)
+{
+    std::uint64_t size = s::kImageHeaderSize;
+    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
+        size += kRecordFields + std::strlen(filename_of(*obj)) + 1 + record_data_size(*obj, how);
+    }
+    return size;
+}
+
 // Each record's summary of the whole run needs the totals of the whole run,
 // known only once every record is written. The positions of the records
 // of the GCC 4 series follow from the descriptors again, so that the image
@@ -236,22 +245,12 @@ Summary arc_totals(const gcov_object_desc &obj)
 
 std::uint64_t image_size(const gcov_object_desc *head)
 {
-    std::uint64_t size = s::kImageHeaderSize;
-    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        size += kRecordFields + std::strlen(filename_of(*obj)) + 1 +
-                record_data_size(*obj, gcc12::Size::exact);
-    }
-    return size;
+    return image_bytes(head, gcc12::Size::exact);
 }
 
 std::uint64_t image_capacity(const gcov_object_desc *head)
 {
-    std::uint64_t size = s::kImageHeaderSize;
-    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        size += kRecordFields + std::strlen(filename_of(*obj)) + 1 +
-                record_data_size(*obj, gcc12::Size::at_most);
-    }
-    return size;
+    return image_bytes(head, gcc12::Size::at_most);
 }
 
 std::size_t write_image(const gcov_object_desc *head, std::uint32_t crc,
