@@ -82,6 +82,7 @@ reference() {
 compare() {
   dump=$1 dir=$2 mode=$3
   [ -f "$dump" ] || fail "no dump $dump"
+  mkdir -p "$dir"
   "$covtool" split "$dump" -o "$dir" --strip "$depth" || fail "covtool split $dump"
   [ "$(cd "ref-$mode" && echo ./*.gcda)" = "$(cd "$dir" && echo ./*)" ] ||
     fail "$dir: other files than libgcov's"
