@@ -4,6 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+# 0. House checks, before anything is built: every C and C++ file is
+#    formatted with the repository's .clang-format, every shell script
+#    passes shellcheck.
+git ls-files -z '*.c' '*.cpp' '*.h' '*.hpp' | xargs -0 clang-format --dry-run -Werror
+git ls-files -z '*.sh' | xargs -0 shellcheck
+
 jobs=$(nproc)
 run_ctest() { ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" "${@:2}"; }
 
@@ -17,7 +23,6 @@ cmake --build build/host -j"$jobs"
 cmake -S . -B build/asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE=ON -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/asan -j"$jobs"
-cmake --build build/asan -j"$jobs" --target fuzzers
 
 # 3. ThreadSanitizer over the concurrency tests.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE_THREAD=ON -DBUILD_BENCHMARKS=OFF

@@ -1,13 +1,16 @@
 // One monitoring pass over a full table of 256 monitored rows on an
 // in-memory configuration window: the software overhead per row.
-#include "pcie_monitor.h"
+#include "monitor/monitor.h"
+#include "pci/pci.h"
 #include "settings.h"
+#include "state/shared_state.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <sys/mman.h>
 
-namespace {
+namespace
+{
 
 constexpr unsigned PCIE_CAP = 0x40;
 constexpr unsigned AER_CAP = 0x100;
@@ -22,7 +25,7 @@ template <typename T> void put(uint8_t *page, unsigned reg, T value)
 // and past the first pass, so no check logs or notifies.
 bool build_table()
 {
-    void *p = ::mmap(nullptr, linkmon::MMCONFIG_WINDOW_SIZE, PROT_READ | PROT_WRITE,
+    void *p = ::mmap(nullptr, linkmon::settings::MMCONFIG_WINDOW_SIZE, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED)
         return false;
@@ -62,9 +65,9 @@ void BM_MonitorPass(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * FMEA_MAX_DEVICES);
-    state.counters["ns_per_row"] = benchmark::Counter(
-        FMEA_MAX_DEVICES, benchmark::Counter::kIsIterationInvariantRate |
-                              benchmark::Counter::kInvert);
+    state.counters["ns_per_row"] =
+        benchmark::Counter(FMEA_MAX_DEVICES, benchmark::Counter::kIsIterationInvariantRate |
+                                                 benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_MonitorPass);
 

@@ -1,8 +1,10 @@
 // Notification fan-out over loopback: one record to 1000 registered
 // clients, and a notification that meets 999 clients that stopped reading.
-#include "net_os.h"
-#include "pcie_monitor.h"
 #include "../tests/concurrency/stdout_to_null.h"
+#include "app/app.h"
+#include "os/os.h"
+#include "server/server.h"
+#include "state/shared_state.h"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -13,7 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kClients = LINKMON_MAX_CLIENTS;
 
@@ -24,7 +27,7 @@ struct Loopback {
 
     Loopback()
     {
-        netos_raise_nofile_limit();
+        linkmon::os::raise_nofile_limit();
         listener = socket(AF_INET, SOCK_STREAM, 0);
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -153,10 +156,7 @@ void BM_NotifyWithStalledClients(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_NotifyWithStalledClients)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(5);
+BENCHMARK(BM_NotifyWithStalledClients)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 } // namespace
 

@@ -220,6 +220,7 @@ cmd_start() {
   fi
   : >"$w/daemon.log"
   # timeout bounds the daemon's life; it forwards the stop signal to it.
+  # shellcheck disable=SC2016 # expanded by the inner shell
   in_ns "$w" /bin/sh -c '
       w=$1; life=$2; shift 2
       timeout -k 5 "$life" "$@" >>"$w/daemon.log" 2>&1 &
@@ -278,6 +279,12 @@ cmd_wait_exit() {
   return "$(cat "$w/daemon.rc")"
 }
 
+# cmdline WORKDIR TEXT: what /proc/cmdline shows inside from now on.
+cmd_cmdline() {
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  in_ns "$1" sh -c 'printf "%s\n" "$1" >"$2"' sh "$2" "$1/mnt/cmdline"
+}
+
 main() {
   [ $# -ge 1 ] || { usage; exit 2; }
   local cmd=$1
@@ -295,7 +302,7 @@ main() {
     wait) cmd_wait "$@" ;;
     wait-exit) cmd_wait_exit "$@" ;;
     pdreboot-log) cat "$1/pdreboot.log" 2>/dev/null || true ;;
-    cmdline) in_ns "$1" sh -c 'printf "%s\n" "$1" >"$2"' sh "$2" "$1/mnt/cmdline" ;;
+    cmdline) cmd_cmdline "$@" ;;
     _ns_setup)
       # shellcheck disable=SC1091
       source "$1/options.sh"

@@ -105,6 +105,58 @@ wait_entries() {
   done
 }
 
+# wait_until WHAT TIMEOUT CMD...: runs CMD every 50 ms until it succeeds;
+# after TIMEOUT seconds the check fails with WHAT.
+wait_until() {
+  local what=$1 timeout=$2
+  shift 2
+  local deadline=$((SECONDS + timeout))
+  until "$@"; do
+    if [ $SECONDS -ge $deadline ]; then
+      fail "timed out waiting for $what"
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+# wait_file FILE [TIMEOUT]: until FILE exists (a peer's ready mark, say).
+wait_file() {
+  wait_until "$1" "${2:-10}" test -e "$1"
+}
+
+# sleeps_asked SECONDS: how many sleeps of exactly that many (faked)
+# seconds the daemon has asked for so far (the shim's sleeps.log). The
+# monitoring loop asks for 1 second before every pass and 2 seconds for
+# every look at the pause word.
+sleeps_asked() {
+  local n
+  n=$(grep -cx -- "$1\.0*" "$W/sleeps.log" 2>/dev/null)
+  echo "${n:-0}"
+}
+
+# sleeps_since SECONDS START N: at least N more such sleeps than START.
+sleeps_since() {
+  [ "$(sleeps_asked "$1")" -ge $(($2 + $3)) ]
+}
+
+# wait_passes [N [TIMEOUT]]: until the monitoring loop has run N (default 1)
+# whole passes that began after the call: N + 1 more 1-second sleeps, as the
+# pass under way at the call may have read the card before it.
+wait_passes() {
+  local n=${1:-1} timeout=${2:-10} start
+  start=$(sleeps_asked 1)
+  wait_until "$n monitoring passes" "$timeout" sleeps_since 1 "$start" $((n + 1))
+}
+
+# wait_pause_polls [N [TIMEOUT]]: until the paused loop has begun N (default
+# 1) more 2-second looks at the pause word.
+wait_pause_polls() {
+  local n=${1:-1} timeout=${2:-10} start
+  start=$(sleeps_asked 2)
+  wait_until "$n pause polls" "$timeout" sleeps_since 2 "$start" "$n"
+}
+
 # Real seconds (with fraction) since an arbitrary start, for deadlines.
 now() { date +%s.%N; }
 

@@ -65,46 +65,46 @@ enum {
 enum { FMEA_HWID_SIZE = 40, FMEA_NAME_SIZE = 128 };
 
 typedef struct FmeaDevice {
-    uint32_t index;            /* 0: the row's own index */
-    int32_t tracked_idx;       /* 4: tracked-list row, -1 for bridges */
-    uint32_t flags;            /* 8 */
-    uint32_t vendor;           /* 12 */
-    uint32_t device;           /* 16 */
-    uint32_t bus;              /* 20 */
-    uint32_t dev;              /* 24: device number */
-    uint32_t func;             /* 28 */
-    uint32_t type;             /* 32: T */
-    uint32_t pri_bus;          /* 36: PSS */
-    uint32_t sec_bus;          /* 40 */
-    uint32_t sub_bus;          /* 44 */
-    uint32_t slot_cap;         /* 48: SCAP */
-    uint32_t disc_link_status; /* 52 */
-    uint32_t link_status;      /* 56: LS, last reported */
-    uint32_t new_link_status;  /* 60: NLS, read, not yet reported */
-    uint32_t disc_ue_status;   /* 64 */
-    uint32_t ue_status;        /* 68: UES, last reported */
-    uint32_t new_ue_status;    /* 72: NUES */
-    uint32_t ue_mask;          /* 76: UEM */
-    uint32_t ue_severity;      /* 80: UESV */
-    uint32_t pcie_cap;         /* 84 */
-    uint32_t aer_cap;          /* 88 */
-    uint32_t partner_idx;      /* 92: PIDX */
-    uint32_t partner_vendor;   /* 96: PVD */
-    uint32_t partner_device;   /* 100 */
-    uint32_t partner_bus;      /* 104 */
-    uint32_t partner_dev;      /* 108 */
-    uint32_t partner_func;     /* 112 */
-    uint32_t bars[6];          /* 116: captured at discovery */
-    uint32_t new_bars[6];      /* 140: read at the last verification */
-    uint32_t reserved;         /* 164 */
-    int64_t loss_sec;          /* 168: monotonic time of the loss */
-    int64_t loss_nsec;         /* 176 */
-    uint32_t debounce;         /* 184 */
-    uint32_t notify_mask;      /* 188: NTFMSK */
-    int64_t notify_sec;        /* 192: time of the last notification */
-    int64_t notify_nsec;       /* 200 */
-    uint32_t nic_errors;       /* 208: NICERR */
-    uint32_t pad;              /* 212 */
+    uint32_t index;                      /* 0: the row's own index */
+    int32_t tracked_idx;                 /* 4: tracked-list row, -1 for bridges */
+    uint32_t flags;                      /* 8 */
+    uint32_t vendor;                     /* 12 */
+    uint32_t device;                     /* 16 */
+    uint32_t bus;                        /* 20 */
+    uint32_t dev;                        /* 24: device number */
+    uint32_t func;                       /* 28 */
+    uint32_t type;                       /* 32: T */
+    uint32_t pri_bus;                    /* 36: PSS */
+    uint32_t sec_bus;                    /* 40 */
+    uint32_t sub_bus;                    /* 44 */
+    uint32_t slot_cap;                   /* 48: SCAP */
+    uint32_t disc_link_status;           /* 52 */
+    uint32_t link_status;                /* 56: LS, last reported */
+    uint32_t new_link_status;            /* 60: NLS, read, not yet reported */
+    uint32_t disc_ue_status;             /* 64 */
+    uint32_t ue_status;                  /* 68: UES, last reported */
+    uint32_t new_ue_status;              /* 72: NUES */
+    uint32_t ue_mask;                    /* 76: UEM */
+    uint32_t ue_severity;                /* 80: UESV */
+    uint32_t pcie_cap;                   /* 84 */
+    uint32_t aer_cap;                    /* 88 */
+    uint32_t partner_idx;                /* 92: PIDX */
+    uint32_t partner_vendor;             /* 96: PVD */
+    uint32_t partner_device;             /* 100 */
+    uint32_t partner_bus;                /* 104 */
+    uint32_t partner_dev;                /* 108 */
+    uint32_t partner_func;               /* 112 */
+    uint32_t bars[6];                    /* 116: captured at discovery */
+    uint32_t new_bars[6];                /* 140: read at the last verification */
+    uint32_t reserved;                   /* 164 */
+    int64_t loss_sec;                    /* 168: monotonic time of the loss */
+    int64_t loss_nsec;                   /* 176 */
+    uint32_t debounce;                   /* 184 */
+    uint32_t notify_mask;                /* 188: NTFMSK */
+    int64_t notify_sec;                  /* 192: time of the last notification */
+    int64_t notify_nsec;                 /* 200 */
+    uint32_t nic_errors;                 /* 208: NICERR */
+    uint32_t pad;                        /* 212 */
     uint64_t nic_prev[NIC_SAMPLE_WORDS]; /* 216 */
     uint64_t nic_cur[NIC_SAMPLE_WORDS];  /* 264 */
     char hwid[FMEA_HWID_SIZE];           /* 312 */
@@ -115,9 +115,17 @@ typedef struct FmeaDevice {
 } /* extern "C" */
 #endif
 
-#define FMEA_ASSERT_OFFSET(field, off) \
-    static_assert(offsetof(FmeaDevice, field) == (off), "FmeaDevice." #field)
-static_assert(sizeof(FmeaDevice) == 480, "FmeaDevice is 480 bytes");
+/* The layout is the protocol: checked at compile time, in C as in C++. */
+#ifndef LINKMON_LAYOUT_ASSERT
+#ifdef __cplusplus
+#define LINKMON_LAYOUT_ASSERT static_assert
+#else
+#define LINKMON_LAYOUT_ASSERT _Static_assert
+#endif
+#endif
+#define FMEA_ASSERT_OFFSET(field, off)                                                             \
+    LINKMON_LAYOUT_ASSERT(offsetof(FmeaDevice, field) == (off), "FmeaDevice." #field)
+LINKMON_LAYOUT_ASSERT(sizeof(FmeaDevice) == 480, "FmeaDevice is 480 bytes");
 FMEA_ASSERT_OFFSET(index, 0);
 FMEA_ASSERT_OFFSET(tracked_idx, 4);
 FMEA_ASSERT_OFFSET(flags, 8);

@@ -32,6 +32,14 @@ enum {
 } /* extern "C" */
 #endif
 
-static_assert(sizeof(LinkmonRequest) == 8, "the request word is 8 bytes");
+/* Checked at compile time, in C as in C++. */
+#ifndef LINKMON_LAYOUT_ASSERT
+#ifdef __cplusplus
+#define LINKMON_LAYOUT_ASSERT static_assert
+#else
+#define LINKMON_LAYOUT_ASSERT _Static_assert
+#endif
+#endif
+LINKMON_LAYOUT_ASSERT(sizeof(LinkmonRequest) == 8, "the request word is 8 bytes");
 
 #endif

@@ -1,16 +1,19 @@
 // The auto-clear ring shared by the monitoring thread (producer) and the
 // auto-clear thread (consumer), with the real page-protection switch.
-#include "pcie_monitor.h"
+#include "monitor/monitor.h"
+#include "state/shared_state.h"
 
-#include <atomic>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/mman.h>
+
+#include <atomic>
 #include <thread>
 
 extern "C" pthread_mutex_t auto_clear_lock;
 
-namespace {
+namespace
+{
 
 constexpr uint32_t REQUESTS = 5000;
 constexpr unsigned REGISTERS = 4;

@@ -1,20 +1,24 @@
 // The server thread and the monitoring thread on real sockets at the same
 // time: registrations, injections and status requests against
 // notifications, snapshots and restores. Run under ThreadSanitizer.
-#include "pcie_monitor.h"
-#include "stdout_to_null.h"
-#include "request.h"
+#include "app/app.h"
+#include "concurrency/stdout_to_null.h"
+#include "proto/proto.h"
+#include "server/server.h"
+#include "state/shared_state.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+
+#include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kRequests = 300;
 constexpr int kNotifications = 600;
@@ -87,7 +91,7 @@ TEST(NetRace, ServerAndMonitorShareTheTableAndTheInjection)
         for (int i = 0; i < kNotifications; ++i) {
             unsigned row = static_cast<unsigned>(i % 4);
             int action = 0;
-            if (fi_snapshot_if_target(LINKMON_CMD_LINK, row, &action))
+            if (linkmon::fi_probe(LINKMON_CMD_LINK, row, linkmon::FI_SNAPSHOT, &action))
                 fmea_devices[row].new_link_status = 0xFFFF;
             notify_clients(row, NOTIFY_LINK);
         }

@@ -7,7 +7,8 @@
 #include <stdio.h>
 #include <unistd.h>
 
-class StdoutToNull {
+class StdoutToNull
+{
   public:
     StdoutToNull()
     {

@@ -1,26 +1,26 @@
 // The in-memory card of the unit tests (see fake_card.h).
 #include "fakes/fake_card.h"
-#include "fakes/core_fakes.h"
-#include "pcie_monitor.h"
+#include "pci/pci.h"
+#include "pci/regs.h"
 #include "settings.h"
 
 #include <sys/mman.h>
 
-namespace fake_core {
+namespace fake_os
+{
 
-namespace {
-
-inline constexpr uint16_t STATUS_CAP_LIST = 1u << 4;
+namespace
+{
 
 void fill_absent(uint8_t *base)
 {
-    for (unsigned bus = 0; bus <= linkmon::SCAN_LAST_BUS; ++bus) {
-        const unsigned devices = bus == 0 ? 32 : linkmon::SCAN_DEVICES;
-        const unsigned functions = bus == 0 ? 8 : linkmon::SCAN_FUNCTIONS;
+    for (unsigned bus = 0; bus <= linkmon::settings::SCAN_LAST_BUS; ++bus) {
+        const unsigned devices = bus == 0 ? 32 : linkmon::settings::SCAN_DEVICES;
+        const unsigned functions = bus == 0 ? 8 : linkmon::settings::SCAN_FUNCTIONS;
         for (unsigned dev = 0; dev < devices; ++dev)
             for (unsigned func = 0; func < functions; ++func)
                 std::memset(base + pci_cfg_offset(bus, dev, func, 0), 0xFF,
-                            linkmon::CFG_PAGE_SIZE);
+                            linkmon::settings::CFG_PAGE_SIZE);
     }
 }
 
@@ -29,7 +29,7 @@ void fill_absent(uint8_t *base)
 uint8_t *shared_window()
 {
     static uint8_t *window = [] {
-        void *p = ::mmap(nullptr, linkmon::MMCONFIG_WINDOW_SIZE, PROT_READ | PROT_WRITE,
+        void *p = ::mmap(nullptr, linkmon::settings::MMCONFIG_WINDOW_SIZE, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         return p == MAP_FAILED ? nullptr : static_cast<uint8_t *>(p);
     }();
@@ -59,7 +59,7 @@ uint8_t *FakeCard::page(unsigned bus, unsigned dev, unsigned func)
 void FakeCard::add_endpoint(unsigned bus, unsigned dev, unsigned func, uint16_t vendor,
                             uint16_t device)
 {
-    std::memset(page(bus, dev, func), 0, linkmon::CFG_PAGE_SIZE);
+    std::memset(page(bus, dev, func), 0, linkmon::settings::CFG_PAGE_SIZE);
     write<uint32_t>(bus, dev, func, 0, vendor | uint32_t{device} << 16);
 }
 
@@ -76,7 +76,8 @@ void FakeCard::add_bridge(unsigned bus, unsigned dev, unsigned func, uint16_t ve
 void FakeCard::add_pcie(unsigned bus, unsigned dev, unsigned func, uint16_t link_status,
                         uint32_t slot_caps)
 {
-    write<uint16_t>(bus, dev, func, 0x06, read<uint16_t>(bus, dev, func, 0x06) | STATUS_CAP_LIST);
+    write<uint16_t>(bus, dev, func, 0x06,
+                    read<uint16_t>(bus, dev, func, 0x06) | linkmon::STATUS_CAP_LIST);
     write<uint8_t>(bus, dev, func, 0x34, PCIE_CAP);
     write<uint16_t>(bus, dev, func, PCIE_CAP, 0x0010); // ID 0x10, no next
     write<uint16_t>(bus, dev, func, LINK_STATUS_REG, link_status);
@@ -99,7 +100,7 @@ void FakeCard::set_bar(unsigned bus, unsigned dev, unsigned func, unsigned k, ui
 
 void FakeCard::remove(unsigned bus, unsigned dev, unsigned func)
 {
-    std::memset(page(bus, dev, func), 0xFF, linkmon::CFG_PAGE_SIZE);
+    std::memset(page(bus, dev, func), 0xFF, linkmon::settings::CFG_PAGE_SIZE);
 }
 
 void FakeCard::add_linked_endpoint(unsigned port_dev, unsigned bus, uint16_t vendor,
@@ -112,31 +113,4 @@ void FakeCard::add_linked_endpoint(unsigned port_dev, unsigned bus, uint16_t ven
     add_pcie(bus, 0, 0, LINK_UP_X4);
 }
 
-void reset_core_globals()
-{
-    std::memset(fmea_devices, 0, sizeof fmea_devices);
-    n_fmea_devices = 0;
-    sata_did = 0;
-    sata_vaddr = nullptr;
-    sata_PxSSTS_addr[0] = sata_PxSSTS_addr[1] = nullptr;
-    select_board(27065);
-    for (TrackedDevice *list : {tracked_devices_MOSKA_RP, tracked_devices_MOSKA_LC,
-                                tracked_devices_BRUVEL_LC_C, sata_devices_list_MOSKA,
-                                sata_devices_list})
-        for (TrackedDevice *row = list; row->vendor != 0; ++row)
-            row->match_count = 0;
-    linkmon_pass = 0;
-    linkmonstate = 0;
-    ncheck_logs = 1;
-    ac_wr_idx = ac_rd_idx = 0;
-    skiptime = {0, 0};
-    devmem_fd = -1;
-    for (int &fd : linkmonsockfd)
-        fd = -1;
-    fi_command = 0;
-    boardtype_arr[0] = '\0';
-    is_boardtype_set = 0;
-    client_mode = 0;
-}
-
-} // namespace fake_core
+} // namespace fake_os

@@ -1,13 +1,14 @@
 // An in-memory card for the unit tests: the whole configuration window of
 // buses 0 to 191 (absent functions read as all ones), with builders for
 // functions, bridges, PCI Express and AER capabilities and BARs.
-#ifndef LINKMON_TESTS_FAKE_CARD_H
-#define LINKMON_TESTS_FAKE_CARD_H
+#ifndef LINKMON_TESTS_FAKES_FAKE_CARD_H
+#define LINKMON_TESTS_FAKES_FAKE_CARD_H
 
 #include <cstdint>
 #include <cstring>
 
-namespace fake_core {
+namespace fake_os
+{
 
 // Offsets at which the builders place their capabilities.
 inline constexpr unsigned PCIE_CAP = 0x40;
@@ -18,7 +19,8 @@ inline constexpr unsigned UE_MASK_REG = AER_CAP + 0x08;
 // A trained x4 link with the data link layer active.
 inline constexpr uint16_t LINK_UP_X4 = 0x2041;
 
-class FakeCard {
+class FakeCard
+{
   public:
     FakeCard();
     ~FakeCard();
@@ -37,8 +39,7 @@ class FakeCard {
         return v;
     }
 
-    void add_endpoint(unsigned bus, unsigned dev, unsigned func, uint16_t vendor,
-                      uint16_t device);
+    void add_endpoint(unsigned bus, unsigned dev, unsigned func, uint16_t vendor, uint16_t device);
     void add_bridge(unsigned bus, unsigned dev, unsigned func, uint16_t vendor, uint16_t device,
                     uint8_t secondary, uint8_t subordinate);
     void add_pcie(unsigned bus, unsigned dev, unsigned func, uint16_t link_status,
@@ -50,16 +51,15 @@ class FakeCard {
     // An endpoint with a trained PCIe link below a root port on bus 0.
     void add_linked_endpoint(unsigned port_dev, unsigned bus, uint16_t vendor, uint16_t device);
 
-    uint8_t *base() const { return base_; }
+    uint8_t *base() const
+    {
+        return base_;
+    }
 
   private:
     uint8_t *base_;
 };
 
-// Clears the core's globals: device table, SATA state, board lists and
-// their match counts, loop counters, auto-clear ring, client table.
-void reset_core_globals();
-
-} // namespace fake_core
+} // namespace fake_os
 
 #endif

@@ -1,13 +1,15 @@
 // Simulated network interfaces for the ethtool fake.
 #include "fakes/fake_nics.h"
-#include "fakes/net_fakes.h"
+#include "fakes/os_fake.h"
 
 #include <errno.h>
 #include <linux/ethtool.h>
 #include <string.h>
 
-namespace netfake {
-namespace {
+namespace fake_os
+{
+namespace
+{
 
 int answer(const FakeNic &nic, void *block)
 {
@@ -62,4 +64,4 @@ void install_nics(std::map<std::string, FakeNic> *nics)
     };
 }
 
-} // namespace netfake
+} // namespace fake_os

@@ -1,6 +1,6 @@
 // Simulated network interfaces answering the ethtool requests.
-#ifndef LINKMON_TESTS_FAKE_NICS_H
-#define LINKMON_TESTS_FAKE_NICS_H
+#ifndef LINKMON_TESTS_FAKES_FAKE_NICS_H
+#define LINKMON_TESTS_FAKES_FAKE_NICS_H
 
 #include <map>
 #include <stdint.h>
@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-namespace netfake {
+namespace fake_os
+{
 
 struct FakeNic {
     bool link = false;
@@ -23,6 +24,6 @@ struct FakeNic {
 // ENODEV. The map is read at each request.
 void install_nics(std::map<std::string, FakeNic> *nics);
 
-} // namespace netfake
+} // namespace fake_os
 
 #endif

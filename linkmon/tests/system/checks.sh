@@ -2,7 +2,7 @@
 # The checks of the monitoring loop on the default card: "check done" only
 # in the first pass, Link Status bits that count and bits that do not,
 # masked and non-fatal error bits never reported, SATA port status.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 V=$VENDOR_HEX
@@ -12,9 +12,9 @@ wait_log 'ID 09 05:00\.0 .* check done' 10
 
 # Link training (bit 11) and the other bits outside 0x23FF never count ...
 tb poke link 02:00.0 0x1812
-sleep 0.4
+wait_passes 1
 tb poke link 02:00.0 0xdc12
-sleep 0.4
+wait_passes 1
 # ... the negotiated width and bit 13 do.
 tb poke link 02:00.0 0x1022
 wait_entries '^06\. 8086:15ab 02:00\.0 .* LS:00001012NLS:00001022 .* NTFMSK:1 ' 10
@@ -24,10 +24,10 @@ expect "link status reports of 02:00.0" "$(record_lines 02:00.0 | wc -l)" 3
 
 # Uncorrectable errors: UR is masked, Poisoned TLP is not fatal there.
 tb poke aer 02:00.0 status=0x101000
-sleep 0.4
+wait_passes 1
 tb poke aer 02:00.0 status=0x101010
 wait_entries '^06\. .* 02:00\.0 .* UES:00000000 NUES:00101010 .* NTFMSK:2 ' 10
-sleep 0.4
+wait_passes 2
 expect "error status reports of 02:00.0" "$(record_lines 02:00.0 | grep -c 'NTFMSK:2 ')" 1
 expect "Data Link Protocol error is not cleared" "$(tb peek 02:00.0 aer-status)" 0x00101010
 

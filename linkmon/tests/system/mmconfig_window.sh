@@ -2,7 +2,7 @@
 # The MMCONFIG window: a misaligned base, a window whose first word is not
 # Intel's vendor ID and a missing /dev/mem end the daemon with status 1 and
 # their messages; a base with bit 26 set passes the alignment test.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 head_entries='cardindex = 27065

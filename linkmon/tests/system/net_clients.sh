@@ -1,22 +1,27 @@
+#!/bin/bash
 # The client table on a simulated card: a closed client's slot is reused,
 # and a silent peer or a client that stopped reading holds up neither the
 # server nor the notifications.
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
 peers() { tb exec /bin/sh -c 'ulimit -n 4096; exec /usr/bin/python3 "$@"' sh "$PEERS" "$@"; }
 client() { tb client "$@" | sed 's/^.*boardtype = [^ ]* //'; }
 
-rm -f "$W/ready" "$W/stop"
+rm -f "$W/ready" "$W/stop" "$W/stop2"
 start_daemon >/dev/null
 wait_log 'MMCONFIG paddr' 15
 # Notifications are sent once the quiet period (300 faked seconds) is over.
 quiet_end=$(/usr/bin/python3 -c "print($(now) + 300 / 50 + 1.5)")
 wait_log 'Starting link monitoring' 40
 
-# ---- slots: two clients get 0 and 1; after the first closes, the next
-# registration frees slot 0 and takes it ----
-peers clients 2 0.3 >/dev/null
+# ---- slots: two clients get 0 and 1; once they have closed, the next
+# registration frees their slots and takes slot 0 ----
+peers clients 2 30 --stop "$W/stop2" >/dev/null &
+two=$!
 wait_entries '^linkmon: New client [0-9]+ added at index 1\\n$' 5
+touch "$W/stop2"
+wait "$two"
 peers clients 1 0.3 >/dev/null
 wait_entries '^linkmon: New client [0-9]+ added at index 0\\n$' 5 2
 expect "no slot beyond 1" "$(count_entries 'added at index [2-9]')" 0
@@ -25,7 +30,7 @@ expect "no slot beyond 1" "$(count_entries 'added at index [2-9]')" 0
 # and notified ----
 peers clients 3 30 --silent 1 --stalled 1 --ready "$W/ready" --stop "$W/stop" >"$W/slow.out" &
 slow=$!
-for _ in $(seq 100); do [ -e "$W/ready" ] && break; sleep 0.1; done
+wait_file "$W/ready"
 expect "served past a silent peer" "$(client 10.0.2.16 show status 02:00.0)" \
   "connect_linkmon: recv eof"
 sleep_until "$quiet_end"
@@ -36,7 +41,8 @@ for i in 1 2 3; do
   tb poke link 05:00.0 0x1012
   wait_entries '^09\. .*LS:00001011NLS:00001012 .*NTFMSK:1 ' 5 "$i" || break
 done
-sleep 0.5
+# Every record is sent before its line is logged; on the stop mark the
+# readers take what has reached them.
 touch "$W/stop"
 wait "$slow"
 notified=$(count_entries '^09\. .*NTFMSK:1 ')

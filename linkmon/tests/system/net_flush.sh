@@ -1,5 +1,7 @@
+#!/bin/bash
 # A full client table on a simulated card: the 1001st live client flushes
 # the table, every earlier client is closed and the newest sits in slot 0.
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
 peers() { tb exec /bin/sh -c 'ulimit -n 4096; exec /usr/bin/python3 "$@"' sh "$PEERS" "$@"; }

@@ -1,18 +1,20 @@
+#!/bin/bash
 # Notifications on a simulated card: a loss inside the quiet period is
 # logged but not sent, then re-reported to every raw client as exactly one
 # record; a "set link" injection reaches the client and the row is restored.
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
 client() { tb client "$@" | sed 's/^.*boardtype = [^ ]* //'; }
 
 # x20: the quiet period ends 10.5 s after the start-up delay, time enough
 # for discovery and the loss inside it.
-rm -f "$W/ready"
+rm -f "$W/ready" "$W/stop"
 start_daemon --faketime "+0 x20" >/dev/null
 wait_log 'Starting linkmon server' 40
-tb exec /usr/bin/python3 "$PEERS" clients 3 40 --ready "$W/ready" --expect 480 >"$W/raw.out" &
+tb exec /usr/bin/python3 "$PEERS" clients 3 40 --ready "$W/ready" --stop "$W/stop" >"$W/raw.out" &
 peers=$!
-for _ in $(seq 100); do [ -e "$W/ready" ] && break; sleep 0.1; done
+wait_file "$W/ready"
 wait_log 'Starting link monitoring' 20
 tb poke drop 05:00.0
 
@@ -21,6 +23,9 @@ wait_entries '^09\. f00d:0100 05:00\.0 T:00 .*NLS:0000ffff .*NTFMSK:1 ' 10
 wait_entries '^Skip 1 notify f00d:0100 05:00\.0 Name:Line card FPGA\\n HWID:LC-FPGA-B\\n\\n$' 5
 # After it the loss is reported again, and this time sent.
 wait_entries '^09\. f00d:0100 05:00\.0 T:00 .*NLS:0000ffff .*NTFMSK:1 ' 30 2
+# A second copy would come from a later pass.
+wait_passes 3
+touch "$W/stop"
 wait "$peers"
 expect "one record per raw client" "$(cat "$W/raw.out")" "client 0 480 open
 client 1 480 open

@@ -7,11 +7,10 @@
       --silent K    K more peers that connect and send nothing
       --stalled K   K registered clients that never read (small receive buffer)
       --ready FILE  touched once every client is registered
-      --stop FILE   stop once FILE exists
+      --stop FILE   stop once FILE exists, after reading what has reached the
+                    clients by then
       --dump        also print every whole record received:
                     "record I ROW NLS NTFMSK NICERR HWID" (numbers in hex)
-      --eof K       stop early once K reading clients have seen end of file
-      --expect B    stop half a second after every reading client has B bytes
       --until ROW:MASK  stop once every reading client has a whole record of
                     that row and notification mask (hex)
   Each registered client is reported as "client I BYTES open|eof".
@@ -86,26 +85,18 @@ def clients(n, seconds, opts):
     data = [b""] * n
     eof = [False] * n
     deadline = time.time() + seconds
-    want = int(opts.get("--expect", 0))
-    eof_wanted = int(opts.get("--eof", n + 1))
     stop = opts.get("--stop")
     until = None
     if "--until" in opts:
         until = tuple(int(v, 16) for v in opts["--until"].split(":"))
     seen = [False] * n
-    while time.time() < deadline and sum(eof) < eof_wanted:
-        if stop and os.path.exists(stop):
-            break
-        if until and all(seen):
-            break
-        if want and all(g >= want for g in got):
-            deadline = min(deadline, time.time() + 0.5)
-            want = 0
+
+    def read_ready(wait):
+        """Reads what the live readers have; False when none had anything."""
         live = [s for i, s in enumerate(readers) if not eof[i]]
         if not live:
-            time.sleep(0.05)
-            continue
-        ready, _, _ = select.select(live, [], [], 0.05)
+            return False
+        ready, _, _ = select.select(live, [], [], wait)
         for s in ready:
             i = readers.index(s)
             try:
@@ -119,6 +110,17 @@ def clients(n, seconds, opts):
                     seen[i] = has_record(data[i], *until)
             else:
                 eof[i] = True
+        return bool(ready)
+
+    while time.time() < deadline and not all(eof):
+        if stop and os.path.exists(stop):
+            # What was sent before the mark is in the sockets: take it.
+            while time.time() < deadline and read_ready(0.2):
+                pass
+            break
+        if until and all(seen):
+            break
+        read_ready(0.05)
     for i in range(n):
         print("client", i, got[i], "eof" if eof[i] else "open")
         if "--dump" not in opts:

@@ -1,7 +1,9 @@
+#!/bin/bash
 # Physical NICs on a simulated card with veth pairs: rows from the list
 # file and uevent, the link and error injections through the client, a link
 # change notified with mask 1, a critical NIC reloading the card, and an
 # interface that ethtool does not know.
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
 peers() { tb exec /usr/bin/python3 "$PEERS" "$@"; }
@@ -41,7 +43,7 @@ echo "$out" | grep -qE '\] 0a\. 8086:15ab 03:00\.1 T:04 .*NICERR:00000064 .*NTFM
 # seconds): no guess at how long the record takes to reach it.
 peers clients 1 30 --dump --ready "$W/ready" --until a:1 >"$W/raw.out" &
 raw=$!
-for _ in $(seq 100); do [ -e "$W/ready" ] && break; sleep 0.1; done
+wait_file "$W/ready"
 tb exec ip link set eth0p down
 wait_entries '^eth0 pnic link status change\\n$' 10 2
 wait_entries '^0a\. 8086:15ab 03:00\.1 T:04 .*LS:00002000NLS:00000000 .*NTFMSK:1 ' 5
@@ -57,7 +59,7 @@ tb exec ip link set eth3p down
 wait_entries '^eth3 pnic link status change\\n$' 10
 wait_entries '^\[0000:0000 00:00\.0\] Critical Device eth3 Name  Down: Reloading Card\\n$' 10 2
 wait_entries '^0b\. 0000:0000 00:00\.0 T:04 .*LS:00002000NLS:00000000 .*NTFMSK:1 HWID:\[eth3\]' 5
-for _ in $(seq 50); do [ -s "$W/pdreboot.log" ] && break; sleep 0.1; done
+wait_until "the reload command" 5 test -s "$W/pdreboot.log"
 expect "reload command" "$(tb pdreboot-log | head -n1)" "pdreboot -y"
 
 done_testing

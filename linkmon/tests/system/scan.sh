@@ -1,7 +1,7 @@
 #!/bin/bash
 # Discovery on two cards: which functions become rows, their record lines
 # (exact format), the pairing of link partners and the SATA controller.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 V=$VENDOR_HEX

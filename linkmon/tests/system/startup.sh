@@ -2,7 +2,7 @@
 # Start-up of a supported board (27065, the default card): the lines of the
 # main thread in their order, the 90-second delay before discovery, the
 # server's lines, and the time-stamp prefix of every entry.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 start_daemon >/dev/null

@@ -2,7 +2,7 @@
 # The simulated card itself: every page the scan visits reads all ones
 # unless the topology names the function, capability lists that a search
 # can walk, the AHCI page at its BAR, and the changes made while it runs.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 card=$W/card

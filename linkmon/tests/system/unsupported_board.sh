@@ -2,7 +2,7 @@
 # A board code missing from the board-code table: the card index and board
 # type are logged, then the refusal, and the program ends with status 0 in
 # both modes, without mapping anything or contacting a server.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 tb setup --binary "$BIN" --vendor "$VENDOR" >/dev/null

@@ -1,7 +1,7 @@
 #!/bin/bash
 # pcie_monitor with 0, 2 or 3 arguments: the usage text on standard output
 # and status 1, before the kernel command line is read.
-# shellcheck source=../../testbed/testlib.sh
+# shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 
 tb setup --binary "$BIN" --vendor "$VENDOR" --cmdline "card_index=27065 boardtype=RP" >/dev/null

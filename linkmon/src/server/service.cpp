@@ -1,0 +1,119 @@
+// One linkmon request on an accepted connection: validation, the state
+// and injection commands and the status dump.
+#include "app/log.h"
+#include "os/os.h"
+#include "pci/pci.h"
+#include "proto/proto.h"
+#include "server/server.h"
+#include "settings.h"
+#include "state/shared_state.h"
+
+#include <cerrno>
+
+using namespace linkmon;
+
+namespace
+{
+
+inline constexpr const char *MSG_RECV_FAILED = "linkmon: error %d on recv\n";
+inline constexpr const char *MSG_BAD_MAGIC = "service_client_return";
+inline constexpr const char *MSG_REJECT =
+    "Client connect: Invalid vdi %x, action %d,command %d, magic %x\n";
+
+void reject(int fd, const Request &r, unsigned action, unsigned command)
+{
+    pcie_log(MSG_REJECT, r.vdi, static_cast<int>(action), static_cast<int>(command), r.magic);
+    os::close(fd);
+}
+
+// 0 and the decoded request when it passes the tests, else -1 (the
+// connection is then closed).
+int read_request(int fd, Request *out)
+{
+    uint8_t bytes[sizeof(LinkmonRequest)] = {};
+    // A silent peer must not hold the server: the wait is bounded and its
+    // expiry counts as a failed receive.
+    os::set_recv_timeout(fd, settings::REQUEST_TIMEOUT);
+    ssize_t n = os::recv(fd, bytes, sizeof bytes, 0);
+    if (n <= 0) {
+        pcie_log(MSG_RECV_FAILED, errno);
+        os::close(fd);
+        return -1;
+    }
+    Request r = decode_request(bytes, static_cast<size_t>(n));
+    if (r.magic != LINKMON_MAGIC) {
+        pcie_log(MSG_BAD_MAGIC);
+        reject(fd, r, 0, 0);
+        return -1;
+    }
+    if (r.action != LINKMON_ACTION_SET && r.action != LINKMON_ACTION_SHOW) {
+        reject(fd, r, r.action, 0);
+        return -1;
+    }
+    {
+        std::lock_guard<std::mutex> hold(net_lock());
+        fi_action = static_cast<int>(r.action);
+    }
+    if (r.command > LINKMON_CMD_MAX) {
+        reject(fd, r, r.action, r.command);
+        return -1;
+    }
+    *out = r;
+    return 0;
+}
+
+void serve_status(int fd, const Request &r)
+{
+    if (r.action == LINKMON_ACTION_SHOW) {
+        {
+            std::lock_guard<std::mutex> hold(net_lock());
+            fi_retarget_locked(r.bus, r.dev, r.func);
+        }
+        show_device_status(r.bus, r.dev, r.func);
+    }
+    os::close(fd);
+}
+
+} // namespace
+
+extern "C" void service_client(int fd)
+{
+    Request r{};
+    if (read_request(fd, &r) != 0)
+        return;
+    switch (r.command) {
+    case LINKMON_CMD_STATE0:
+    case LINKMON_CMD_STATE1:
+        __atomic_store_n(&linkmonstate, r.vdi, __ATOMIC_RELAXED);
+        add_linkmon_client(fd);
+        break;
+    case LINKMON_CMD_STATUS:
+        serve_status(fd, r);
+        break;
+    default: {
+        std::lock_guard<std::mutex> hold(net_lock());
+        fi_arm_locked(static_cast<int>(r.command), r.bus, r.dev, r.func);
+    }
+        add_linkmon_client(fd);
+        break;
+    }
+}
+
+extern "C" void show_device_status(unsigned bus, unsigned dev, unsigned func)
+{
+    std::lock_guard<std::mutex> hold(net_lock());
+    uint32_t n = __atomic_load_n(&n_fmea_devices, __ATOMIC_RELAXED);
+    if (n > FMEA_MAX_DEVICES)
+        n = FMEA_MAX_DEVICES;
+    bool all = bus == 0 && dev == 0 && func == 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        const FmeaDevice &d = fmea_devices[i];
+        if (all) {
+            if (d.vendor != 0)
+                log_device(&d);
+        } else if (d.bus == bus && d.dev == dev && d.func == func) {
+            log_device(&d);
+            return;
+        }
+    }
+}
