@@ -5,6 +5,14 @@
  * on signal 56 and at exit, and zeroes the arc counters on signal 57.
  * Programs that install their own handlers are linked with
  * -Wl,--wrap=signal -Wl,--wrap=sigaction so that the runtime keeps its own.
+ *
+ * Two descriptor layouts are understood, told apart by the compiler's
+ * version word: the GCC 4 series layout (struct gcov_object_desc) and
+ * GCC 12's (struct gcov12_object_desc). Both kinds are linked into the one
+ * registry, gcov_list, through their `next` field, which both layouts keep
+ * in the same place. A registered GCC 4 descriptor reads version 0; a
+ * registered GCC 12 descriptor keeps its version word, which tells its
+ * layout to anyone walking the registry.
  */
 #ifndef COVDUMP_H
 #define COVDUMP_H
@@ -83,6 +91,85 @@ COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov_ctr_desc) == 12, "counter set");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, values) == 4, "values");
 COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov_ctr_desc, merge) == 8, "merge");
 #endif
+
+/* GCC 12: the counters of one kind of one function. */
+struct gcov12_ctr_desc {
+    uint32_t num;      /* counters of this kind in the function */
+    gcov_type *values; /* num counters */
+};
+
+/* GCC 12: one function. A function whose key is another object is written
+ * by that object's data file (a link-time shared copy). */
+struct gcov12_object_desc;
+struct gcov12_fn_desc {
+    const struct gcov12_object_desc *key;
+    uint32_t ident;
+    uint32_t lineno_checksum;
+    uint32_t cfg_checksum;
+    struct gcov12_ctr_desc ctrs[]; /* one per present kind, ascending */
+};
+
+/* Number of counter kinds of GCC 12 (arc counters are kind 0). */
+#define GCOV12_COUNTER_KINDS 8
+
+/* GCC 12's descriptor of one instrumented object. */
+struct gcov12_object_desc {
+    uint32_t version;              /* 'B', '2', minor digit, phase character */
+    struct gcov_object_desc *next; /* owned by the registry, as in every layout */
+    uint32_t stamp;                /* compilation time stamp */
+    uint32_t checksum;             /* checksum of the object's notes */
+    const char *filename;          /* data file name, normally ending in .gcda */
+    void (*merge[GCOV12_COUNTER_KINDS])(gcov_type *values, uint32_t n); /* set: kind present */
+    uint32_t n_functions;
+    const struct gcov12_fn_desc *const *functions; /* n_functions pointers */
+};
+
+/* Native pointers on every target: P-byte slots, the 32-bit words packed
+ * between them where they fit. */
+#define COVDUMP_P sizeof(void *)
+#define COVDUMP_UP(n) (((n) + COVDUMP_P - 1) / COVDUMP_P * COVDUMP_P)
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, next) ==
+                          offsetof(struct gcov_object_desc, next),
+                      "the registry's link lies alike in both layouts");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, stamp) == 2 * COVDUMP_P, "stamp");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, checksum) == 2 * COVDUMP_P + 4,
+                      "checksum");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, filename) ==
+                          COVDUMP_UP(2 * COVDUMP_P + 8),
+                      "filename");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, merge) ==
+                          COVDUMP_UP(2 * COVDUMP_P + 8) + COVDUMP_P,
+                      "merge");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, n_functions) ==
+                          COVDUMP_UP(2 * COVDUMP_P + 8) + 9 * COVDUMP_P,
+                      "n_functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, functions) ==
+                          COVDUMP_UP(COVDUMP_UP(2 * COVDUMP_P + 8) + 9 * COVDUMP_P + 4),
+                      "functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_fn_desc, ident) == COVDUMP_P, "ident");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_fn_desc, cfg_checksum) == COVDUMP_P + 8,
+                      "cfg_checksum");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_fn_desc, ctrs) == COVDUMP_UP(COVDUMP_P + 12), "ctrs");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov12_ctr_desc) == 2 * COVDUMP_P, "GCC 12 counter set");
+#undef COVDUMP_UP
+#undef COVDUMP_P
+#if defined(__arm__)
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, filename) == 16, "filename");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, merge) == 20, "merge");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, n_functions) == 52, "n_functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, functions) == 56, "functions");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov12_object_desc) == 60, "GCC 12 descriptor");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_fn_desc, ctrs) == 16, "ctrs");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov12_ctr_desc) == 8, "GCC 12 counter set");
+#elif defined(__x86_64__)
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, filename) == 24, "filename");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, merge) == 32, "merge");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, n_functions) == 96, "n_functions");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_object_desc, functions) == 104, "functions");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov12_object_desc) == 112, "GCC 12 descriptor");
+COVDUMP_LAYOUT_ASSERT(offsetof(struct gcov12_fn_desc, ctrs) == 24, "ctrs");
+COVDUMP_LAYOUT_ASSERT(sizeof(struct gcov12_ctr_desc) == 16, "GCC 12 counter set");
+#endif
 #undef COVDUMP_LAYOUT_ASSERT
 
 /* What to call after the runtime's own work for one coverage signal. */
@@ -134,6 +221,7 @@ extern const int32_t dat_file_header_size;
 extern const int32_t cflow_version;
 void __gcov_init(struct gcov_object_desc *info);
 void __gcov_merge_add(gcov_type *counters, uint32_t n);
+void __gcov_exit(void);
 struct gcov_object_desc *_get_bb_list_head(void);
 struct gcov_object_desc **_get_bb_list_head_addr(void);
 void _clear_bb_list_head(void);

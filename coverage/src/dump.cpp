@@ -3,8 +3,11 @@
 
 #include "covdump.h"
 #include "export.hpp"
+#include "files.hpp"
 #include "handler_scope.hpp"
 #include "image_buffer.hpp"
+#include "image_gcc12.hpp"
+#include "layout.hpp"
 #include "os.hpp"
 #include "settings.hpp"
 #include "text.hpp"
@@ -21,7 +24,7 @@ inline constexpr const char *kSuccessful = "Successful";
 inline constexpr const char *kPartiallyFailed = "Partially failed";
 inline constexpr const char *kNoFile = "No file generated";
 inline constexpr std::string_view kClearDone = "['cflow clear' DONE]\n";
-constexpr mode_t kDumpFileMode = 0666;
+constexpr int kDumpFileMode = 0666;
 
 // "/misc/scratch/cflow/<name>.ARM.<pid>.dat", at most five PID digits.
 DumpPath dump_path(const char *name)
@@ -44,10 +47,9 @@ int write_image_file(const char *path, bool refuse_header_only)
     if (image.empty() || (refuse_header_only && image.size() == dat_file_header_size)) {
         return -1;
     }
-    if (cflow_move_buffer_to_file(path, image.data(), image.size()) == 0) {
-        return -1;
-    }
-    return os::chmod(path, kDumpFileMode) == 0 ? 0 : -1;
+    const covdump::Written written =
+        covdump::write_whole_file(path, image.data(), image.size(), kDumpFileMode);
+    return written == covdump::Written::ok ? 0 : -1;
 }
 
 void log_dump(const char *status, const char *path)
@@ -70,13 +72,11 @@ COVDUMP_EXPORT int dumpCodeCoverageData(const char *name)
     }
     log_dump(kStarted, path.c_str());
     const int result = write_image_file(path.c_str(), true);
-    const int fd = os::open_read(path.c_str());
-    if (fd < 0) {
-        log_dump(kNoFile, path.c_str());
-    } else {
-        log_dump(result == 0 ? kSuccessful : kPartiallyFailed, path.c_str());
-        os::close(fd);
+    const char *status = kNoFile;
+    if (covdump::open_plain(path.c_str(), os::Access::read).ok()) {
+        status = result == 0 ? kSuccessful : kPartiallyFailed;
     }
+    log_dump(status, path.c_str());
     return result;
 }
 
@@ -95,6 +95,10 @@ COVDUMP_EXPORT void cflowDumpAtExit(void)
 COVDUMP_EXPORT void cflow_clear(void)
 {
     for (gcov_object_desc *obj = gcov_list; obj != nullptr; obj = obj->next) {
+        if (covdump::is_gcc12(*obj)) {
+            covdump::gcc12::clear_arcs(covdump::as_gcc12(*obj));
+            continue;
+        }
         if ((obj->ctr_mask & 1U) == 0) {
             continue;
         }

@@ -6,6 +6,9 @@
 #include <bit>
 #include <cstring>
 
+#include "cursor.hpp"
+#include "image_gcc12.hpp"
+#include "layout.hpp"
 #include "settings.hpp"
 
 namespace covdump
@@ -25,59 +28,6 @@ constexpr std::size_t kSummaryBytes = kSummaries / 2;
 constexpr std::uint64_t kFunctionHeader = 16;
 constexpr std::uint64_t kCounterHeader = 8;
 constexpr std::uint32_t kSummaryWords = 9;
-
-// Writes words and bytes at a moving position.
-class Cursor
-{
-  public:
-    explicit Cursor(unsigned char *at) : at_(at) {}
-    void put_be32(std::uint32_t v)
-    {
-        const unsigned char bytes[4] = {
-            static_cast<unsigned char>(v >> 24), static_cast<unsigned char>(v >> 16),
-            static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)};
-        put_bytes(bytes, sizeof bytes);
-    }
-    void put32(std::uint32_t v)
-    {
-        put_bytes(&v, sizeof v);
-    }
-    void put_bytes(const void *data, std::size_t n)
-    {
-        std::memcpy(at_, data, n);
-        at_ += n;
-    }
-    // Counters as low word then high word, each in native order.
-    void put_counters(const gcov_type *values, std::uint32_t n)
-    {
-        if constexpr (std::endian::native == std::endian::little) {
-            put_bytes(values, std::size_t{n} * sizeof(gcov_type));
-        } else {
-            for (std::uint32_t i = 0; i < n; ++i) {
-                const auto v = static_cast<std::uint64_t>(values[i]);
-                put32(static_cast<std::uint32_t>(v));
-                put32(static_cast<std::uint32_t>(v >> 32));
-            }
-        }
-    }
-    // 64-bit summary value: low word, then a high word of 0.
-    void put_low_and_zero(std::uint64_t v)
-    {
-        put32(static_cast<std::uint32_t>(v));
-        put32(0);
-    }
-    void skip(std::size_t n)
-    {
-        at_ += n;
-    }
-    unsigned char *at() const
-    {
-        return at_;
-    }
-
-  private:
-    unsigned char *at_;
-};
 
 // Sum and largest value (from 0) of `n` counters. A new largest value is
 // rare once the first few counters are seen, so the comparison is a branch
@@ -202,23 +152,59 @@ std::uint64_t data_image_size(const gcov_object_desc &obj)
     return size;
 }
 
-// Each record's program summary needs the totals of the whole run, known
-// only once every record is written. The record positions follow from the
-// descriptors again, so the image is only written here, never read back:
-// reading it would wait on one cache miss after another.
-void fill_program_summaries(unsigned char *image, const gcov_object_desc *head, std::uint32_t crc,
-                            const Summary &run)
+// Bytes of one record's data image as the writer will lay it out.
+std::uint64_t record_data_size(const gcov_object_desc &obj, gcc12::Size how)
+{
+    return is_gcc12(obj) ? gcc12::data_size(as_gcc12(obj), how) : data_image_size(obj);
+}
+
+std::uint64_t image_bytes(const gcov_object_desc *head, gcc12::Size how)
+{
+    std::uint64_t size = s::kImageHeaderSize;
+    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
+        size += kRecordFields + std::strlen(filename_of(*obj)) + 1 + record_data_size(*obj, how);
+    }
+    return size;
+}
+
+// Each record's summary of the whole run needs the totals of the whole run,
+// known only once every record is written. The positions of the records
+// of the GCC 4 series follow from the descriptors again, so that the image
+// is not read back for them: reading it would wait on one cache miss after
+// another. A GCC 12 record's length depends on its counters, which may have
+// moved since it was written, so its own length field is read instead.
+void fill_run_summaries(unsigned char *image, const gcov_object_desc *head, std::uint32_t crc,
+                        const Summary &run, std::int64_t gcc12_run_max)
 {
     Summary program;
     unsigned char *record_end = image + s::kImageHeaderSize;
     for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        record_end += kRecordFields + std::strlen(obj->filename) + 1 + data_image_size(*obj);
+        unsigned char *length_field = record_end + 4 + std::strlen(filename_of(*obj)) + 1;
+        unsigned char *data = length_field + 4;
+        if (is_gcc12(*obj)) {
+            record_end = data + get_be32(length_field);
+            gcc12::put_run_max(data, gcc12_run_max);
+            continue;
+        }
+        record_end = data + data_image_size(*obj);
         if ((obj->ctr_mask & 1U) != 0) {
             merge_run(program, run);
         }
         Cursor at(record_end - kSummaryBytes);
         put_summary(at, s::kTagProgramSummary, crc, program);
     }
+}
+
+// Writes the data image of one GCC 4 series object; returns its summary.
+Summary put_gcc4_data(Cursor &at, const gcov_object_desc &obj)
+{
+    at.put32(s::kGcdaMagic);
+    at.put32(s::kGcdaVersion);
+    at.put32(obj.stamp);
+    const Summary object = object_summary(obj, put_functions(at, obj));
+    put_summary(at, s::kTagObjectSummary, 0, object);
+    at.skip(kSummaryBytes); // the program summary, filled in below
+    return object;
 }
 
 } // namespace
@@ -259,11 +245,12 @@ Summary arc_totals(const gcov_object_desc &obj)
 
 std::uint64_t image_size(const gcov_object_desc *head)
 {
-    std::uint64_t size = s::kImageHeaderSize;
-    for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        size += kRecordFields + std::strlen(obj->filename) + 1 + data_image_size(*obj);
-    }
-    return size;
+    return image_bytes(head, gcc12::Size::exact);
+}
+
+std::uint64_t image_capacity(const gcov_object_desc *head)
+{
+    return image_bytes(head, gcc12::Size::at_most);
 }
 
 std::size_t write_image(const gcov_object_desc *head, std::uint32_t crc,
@@ -278,25 +265,26 @@ std::size_t write_image(const gcov_object_desc *head, std::uint32_t crc,
     at.put_be32(count);
 
     // One pass over the counters: each record is written with its object
-    // summary, and the run totals grow as the objects go by.
+    // summary, and the run totals grow as the objects go by. Each layout's
+    // run covers the objects of that layout, as its compiler's own runtime
+    // would have seen them.
     Summary run;
+    std::int64_t gcc12_run_max = 0;
     for (const gcov_object_desc *obj = head; obj != nullptr; obj = obj->next) {
-        const std::size_t name_len = std::strlen(obj->filename) + 1;
+        const std::size_t name_len = std::strlen(filename_of(*obj)) + 1;
         at.put_be32(static_cast<std::uint32_t>(name_len));
-        at.put_bytes(obj->filename, name_len);
+        at.put_bytes(filename_of(*obj), name_len);
         unsigned char *length_slot = at.at();
         at.put32(0);
         unsigned char *data_start = at.at();
-        at.put32(s::kGcdaMagic);
-        at.put32(s::kGcdaVersion);
-        at.put32(obj->stamp);
-        const Summary object = object_summary(*obj, put_functions(at, *obj));
-        put_summary(at, s::kTagObjectSummary, 0, object);
-        at.skip(kSummaryBytes); // the program summary, filled in below
+        if (is_gcc12(*obj)) {
+            gcc12_run_max = std::max(gcc12_run_max, gcc12::write_data(at, as_gcc12(*obj)));
+        } else {
+            add_to_run(run, put_gcc4_data(at, *obj));
+        }
         Cursor(length_slot).put_be32(static_cast<std::uint32_t>(at.at() - data_start));
-        add_to_run(run, object);
     }
-    fill_program_summaries(out.data(), head, crc, run);
+    fill_run_summaries(out.data(), head, crc, run, gcc12_run_max);
     const auto written = static_cast<std::size_t>(at.at() - out.data());
     return written;
 }

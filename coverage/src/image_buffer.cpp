@@ -6,6 +6,7 @@
 
 #include "covdump.h"
 #include "export.hpp"
+#include "files.hpp"
 #include "image.hpp"
 #include "os.hpp"
 #include "settings.hpp"
@@ -15,10 +16,10 @@ namespace covdump
 namespace
 {
 
-// Size of the current registry's image, or -1 when it would not fit an int.
-int checked_size()
+// A size of the current registry's image, or -1 when it would not fit an
+// int.
+int checked(std::uint64_t size)
 {
-    const std::uint64_t size = image_size(gcov_list);
     return size > INT_MAX ? -1 : static_cast<int>(size);
 }
 
@@ -29,23 +30,24 @@ MappedImage::MappedImage()
     if (gcov_list == nullptr) {
         return;
     }
-    const int size = checked_size();
-    if (size < 0) {
+    const int capacity = checked(image_capacity(gcov_list));
+    if (capacity < 0) {
         return;
     }
-    auto *p = static_cast<unsigned char *>(os::map_zeroed(static_cast<std::size_t>(size)));
+    const auto mapped = static_cast<std::size_t>(capacity);
+    auto *p = static_cast<unsigned char *>(os::map_zeroed(mapped));
     if (p == nullptr) {
         return;
     }
-    write_image(gcov_list, gcov_crc32, {p, static_cast<std::size_t>(size)});
     data_ = p;
-    size_ = size;
+    mapped_ = mapped;
+    size_ = static_cast<int>(write_image(gcov_list, gcov_crc32, {p, mapped}));
 }
 
 MappedImage::~MappedImage()
 {
     if (data_ != nullptr) {
-        os::unmap(data_, static_cast<std::size_t>(size_));
+        os::unmap(data_, mapped_);
     }
 }
 
@@ -58,7 +60,7 @@ COVDUMP_EXPORT extern const std::int32_t cflow_version = covdump::settings::kIma
 
 COVDUMP_EXPORT int cflow_data_size(void)
 {
-    return covdump::checked_size();
+    return covdump::checked(covdump::image_size(gcov_list));
 }
 
 COVDUMP_EXPORT void *cflow_writetobuffer(int *size_out)
@@ -69,32 +71,28 @@ COVDUMP_EXPORT void *cflow_writetobuffer(int *size_out)
         }
         return nullptr;
     }
-    const int size = covdump::checked_size();
-    if (size < 0) {
+    // Room for the counters as they may be by the time they are written.
+    const int capacity = covdump::checked(covdump::image_capacity(gcov_list));
+    if (capacity < 0) {
         return nullptr;
     }
-    auto *p = static_cast<unsigned char *>(std::calloc(static_cast<std::size_t>(size), 1));
+    const auto room = static_cast<std::size_t>(capacity);
+    auto *p = static_cast<unsigned char *>(std::calloc(room, 1));
     if (p == nullptr) {
         return nullptr;
     }
+    const std::size_t size = covdump::write_image(gcov_list, gcov_crc32, {p, room});
     if (size_out != nullptr) {
-        *size_out = size;
+        *size_out = static_cast<int>(size);
     }
-    covdump::write_image(gcov_list, gcov_crc32, {p, static_cast<std::size_t>(size)});
     return p;
 }
 
 COVDUMP_EXPORT int cflow_file_copy_buffer_to_file(const char *path, const unsigned char *data,
                                                   int len)
 {
-    const int fd = covdump::os::open_truncate(path);
-    if (fd < 0) {
-        return 0;
-    }
-    const bool written = len > 0 && data != nullptr &&
-                         covdump::os::write_all(fd, data, static_cast<std::size_t>(len));
-    const bool closed = covdump::os::close(fd) == 0;
-    return written && closed ? 1 : 0;
+    const covdump::Written written = covdump::write_whole_file(path, data, len, covdump::kKeepMode);
+    return written == covdump::Written::ok ? 1 : 0;
 }
 
 COVDUMP_EXPORT int cflow_move_buffer_to_file(const char *path, const unsigned char *data, int len)

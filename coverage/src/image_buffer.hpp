@@ -31,6 +31,7 @@ class MappedImage
 
   private:
     unsigned char *data_ = nullptr;
+    std::size_t mapped_ = 0;
     int size_ = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include "covdump.h"
 #include "export.hpp"
+#include "files.hpp"
 #include "handler_scope.hpp"
 #include "os.hpp"
 #include "settings.hpp"
@@ -19,15 +20,18 @@ inline constexpr std::string_view kSeparator = " : ";
 inline constexpr std::size_t kLineSize = 2048;
 
 // Appends one finished line with one write, so that lines of processes
-// sharing the file do not interleave.
-void append_line(const char *path, std::string_view line)
+// sharing the file do not interleave. The log directory itself is not
+// reached through a link, nor is the log file.
+void append_line(const char *log_file, std::string_view line)
 {
-    const int fd = covdump::os::open_append(path);
-    if (fd < 0) {
+    const covdump::Fd dir(covdump::os::open_dir_nofollow(cflow_log_path));
+    if (!dir.ok()) {
         return;
     }
-    (void)covdump::os::write_all(fd, line.data(), line.size());
-    covdump::os::close(fd);
+    const covdump::Fd file = covdump::open_plain(dir.get(), log_file, covdump::os::Access::append);
+    if (file.ok()) {
+        (void)covdump::os::write_all(file.get(), line.data(), line.size());
+    }
 }
 
 } // namespace
@@ -70,14 +74,14 @@ COVDUMP_EXPORT void cflow_log(const char *log_file, const char *text, const char
     }
     line.add("\n");
     if (line.ok()) {
-        append_line(path.c_str(), line.view());
+        append_line(log_file, line.view());
     }
 }
 
 COVDUMP_EXPORT void record_proc_info(const char *path)
 {
-    const int fd = covdump::os::open_append(path);
-    if (fd < 0) {
+    const covdump::Fd file = covdump::open_plain(path, covdump::os::Access::append);
+    if (!file.ok()) {
         const int saved = errno;
         std::printf(kOpenFailed, path, "record_proc_info");
         errno = saved;
@@ -87,9 +91,8 @@ COVDUMP_EXPORT void record_proc_info(const char *path)
     covdump::Text<kLineSize> line;
     line.add(covdump::os::program_name()).add(" ").add_int(cflowpid).add("\n");
     if (line.ok()) {
-        (void)covdump::os::write_all(fd, line.c_str(), line.size());
+        (void)covdump::os::write_all(file.get(), line.c_str(), line.size());
     }
-    covdump::os::close(fd);
 }
 
 } // extern "C"

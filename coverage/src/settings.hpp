@@ -7,9 +7,8 @@
 namespace covdump::settings
 {
 
-// Node name of the card, and the command that writes it when missing.
+// Node name of the card; written from the kernel's node name when missing.
 inline constexpr const char *kLocFile = "/tmp/cflow_loc";
-inline constexpr const char *kLocCommand = "uname -n > /tmp/cflow_loc";
 
 // Dump directories: the persistent disk, its dump directory, and the
 // scratch directory every writer uses (a link to the disk one when the
@@ -18,6 +17,7 @@ inline constexpr const char *kPersistentDisk = "/misc/disk1/";
 inline constexpr const char *kDiskDumpDir = "/misc/disk1/cflow/";
 inline constexpr const char *kScratchDir = "/misc/scratch/";
 inline constexpr const char *kScratchLink = "/misc/scratch/cflow";
+inline constexpr const char *kDumpDirName = "cflow";
 inline constexpr std::string_view kDumpDir = "/misc/scratch/cflow/";
 inline constexpr std::string_view kLogDirPrefix = "coverage_logs_";
 inline constexpr std::string_view kLogDirSuffix = ".dat";
@@ -67,5 +67,12 @@ inline constexpr std::uint32_t kTagObjectSummary = 0xA1000000;
 inline constexpr std::uint32_t kTagProgramSummary = 0xA3000000;
 inline constexpr std::uint32_t kCrcPolynomial = 0x04C11DB7;
 inline constexpr int kCounterKinds = 5;
+
+// GCC 12 data images: lengths count bytes; a block of counters that are all
+// zero carries the negated length and no counters; a 0 word ends the image.
+inline constexpr std::uint32_t kGcc12FunctionLength = 12;
+inline constexpr std::uint32_t kGcc12SummaryLength = 8;
+inline constexpr int kGcc12TopValuesKind = 3;
+inline constexpr int kGcc12IndirectCallKind = 4;
 
 } // namespace covdump::settings

@@ -80,6 +80,18 @@ void ensure_runtime_handler(int index)
     }
 }
 
+// The previous action reported to a program whose handler the runtime only
+// recorded: the default action, with a complete record, so that restoring
+// it later is well defined.
+void report_default(struct sigaction *oldact)
+{
+    if (oldact != nullptr) {
+        std::memset(oldact, 0, sizeof *oldact);
+        sigemptyset(&oldact->sa_mask);
+        oldact->sa_handler = SIG_DFL;
+    }
+}
+
 // Calls the program's handler of `kind` recorded for `sig`, if any.
 void chain(int sig, int kind, siginfo_t *info, void *ctx)
 {
@@ -108,6 +120,12 @@ void install_signal_handlers()
             std::fprintf(stderr, kSignalFailed, "cflow_startup", kSignalFailedLine);
         }
     }
+}
+
+void ignore_control_signals()
+{
+    (void)os::real_signal(s::kDumpSignal, SIG_IGN);
+    (void)os::real_signal(s::kClearSignal, SIG_IGN);
 }
 
 } // namespace covdump
@@ -208,12 +226,7 @@ COVDUMP_EXPORT int __wrap_sigaction(int sig, const struct sigaction *act, struct
         if (check_signal_cflow(reinterpret_cast<void *>(act->sa_handler)) == 0) {
             record(index, kPlain, act->sa_handler, nullptr);
             ensure_runtime_handler(index);
-            if (oldact != nullptr) {
-                // A complete record, so that restoring it later is well defined.
-                std::memset(oldact, 0, sizeof *oldact);
-                sigemptyset(&oldact->sa_mask);
-                oldact->sa_handler = SIG_DFL;
-            }
+            report_default(oldact);
         }
         return 0;
     }
@@ -230,6 +243,7 @@ COVDUMP_EXPORT int __wrap_sigaction(int sig, const struct sigaction *act, struct
         return status;
     }
     record(index, kThreeArgument, nullptr, act->sa_sigaction);
+    report_default(oldact);
     return 0;
 }
 

@@ -7,10 +7,12 @@
 
 #include "covdump.h"
 #include "export.hpp"
+#include "files.hpp"
 #include "os.hpp"
 #include "settings.hpp"
 #include "signals.hpp"
 #include "stamp.hpp"
+#include "text.hpp"
 
 namespace
 {
@@ -27,40 +29,59 @@ bool is_space(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Streams the words of a file; each completed word replaces cflow_loc, so
-// the last one remains. Words are cut to the 127 characters that fit.
-class WordReader
+// Streams the words of a file and keeps the last one, cut to the 127
+// characters that fit cflow_loc.
+class LastWord
 {
   public:
     void feed(const char *data, std::size_t n)
     {
         for (std::size_t i = 0; i < n; ++i) {
             if (is_space(data[i])) {
-                finish();
-            } else if (len_ < s::kLocSize - 1) {
+                in_word_ = false;
+                continue;
+            }
+            if (!in_word_) {
+                len_ = 0;
+                in_word_ = true;
+                seen_ = true;
+            }
+            if (len_ < s::kLocSize - 1) {
                 word_[len_++] = data[i];
-                in_word_ = true;
-            } else {
-                in_word_ = true;
             }
         }
     }
-    void finish()
+    bool seen() const
     {
-        if (!in_word_) {
-            return;
-        }
-        std::memcpy(cflow_loc, word_, len_);
-        cflow_loc[len_] = '\0';
-        len_ = 0;
-        in_word_ = false;
+        return seen_;
+    }
+    std::string_view word() const
+    {
+        return {word_, len_};
     }
 
   private:
     char word_[s::kLocSize] = {};
     std::size_t len_ = 0;
     bool in_word_ = false;
+    bool seen_ = false;
 };
+
+// Writes the kernel's node name and a newline into a new location file; an
+// entry that is already there, in whatever form, is left alone.
+void write_node_name()
+{
+    char name[s::kLocSize];
+    if (os::node_name(name, sizeof name) != 0) {
+        return;
+    }
+    covdump::Text<s::kLocSize + 1> line;
+    line.add(name).add("\n");
+    const covdump::Fd file = covdump::open_plain(s::kLocFile, os::Access::create_new);
+    if (file.ok() && line.ok()) {
+        (void)os::write_all(file.get(), line.c_str(), line.size());
+    }
+}
 
 } // namespace
 
@@ -70,18 +91,19 @@ COVDUMP_EXPORT int cflowpid = 0;
 COVDUMP_EXPORT char cflow_loc[128] = {};
 COVDUMP_EXPORT char cflow_log_path[512] = {};
 
+// The location becomes part of the log directory's name: a last word that
+// would lead out of the dump directory counts as unreadable.
 COVDUMP_EXPORT int getCflowLoc(void)
 {
-    const int fd = os::open_read(s::kLocFile);
-    if (fd < 0) {
+    const covdump::Fd file = covdump::open_plain(s::kLocFile, os::Access::read);
+    if (!file.ok()) {
         return 1;
     }
-    WordReader words;
+    LastWord words;
     char chunk[256];
     for (;;) {
-        const ssize_t got = os::read(fd, chunk, sizeof chunk);
+        const ssize_t got = os::read(file.get(), chunk, sizeof chunk);
         if (got < 0) {
-            os::close(fd);
             return 1;
         }
         if (got == 0) {
@@ -89,8 +111,14 @@ COVDUMP_EXPORT int getCflowLoc(void)
         }
         words.feed(chunk, static_cast<std::size_t>(got));
     }
-    words.finish();
-    os::close(fd);
+    if (!words.seen()) {
+        return 0;
+    }
+    if (!covdump::is_plain_name(words.word())) {
+        return 1;
+    }
+    std::memcpy(cflow_loc, words.word().data(), words.word().size());
+    cflow_loc[words.word().size()] = '\0';
     return 0;
 }
 
@@ -99,10 +127,13 @@ COVDUMP_EXPORT void cflow_startup(void)
     cflowpid = os::getpid();
     covdump::refresh_utc_offset();
     if (getCflowLoc() != 0) {
-        (void)os::system(s::kLocCommand);
+        write_node_name();
         (void)getCflowLoc();
     }
     if (create_cflow_dirs() == 0) {
+        // Without the runtime a coverage-control signal must not end the
+        // program as its default action would.
+        covdump::ignore_control_signals();
         return;
     }
     const char *name = os::program_name();

@@ -1,4 +1,7 @@
 // Dump, exit dump, clear and copy through the fake platform layer.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "image_decoder.hpp"
@@ -73,6 +76,34 @@ TEST_F(Dump, LongPidsAreCut)
     EXPECT_EQ(cflow_copy(), 0);
     EXPECT_TRUE(fake::exists("/misc/scratch/cflow/cflow1234.dat"));
     EXPECT_EQ(fake::mode_of("/misc/scratch/cflow/cflow1234.dat"), 0666U);
+}
+
+// Entries another user could have put in the shared dump directory in
+// place of a dump file: written through, they would change files that are
+// not the runtime's.
+TEST_F(Dump, EntriesThatAreNoPlainFilesAreLeftAlone)
+{
+    obj_.register_it();
+    ASSERT_EQ(create_cflow_dirs(), 1);
+    fake::make_dirs("/var");
+    fake::write_file("/var/secret", "secret\n");
+    ::chmod(fake::real_path("/var/secret").c_str(), 0600);
+    const std::string signal_dump = "/misc/scratch/cflow/ctrl.ARM.4711.dat";
+    const std::string exit_dump = "/misc/scratch/cflow/ctrl_transient.ARM.4711.dat";
+    const std::string copy = "/misc/scratch/cflow/cflow4711.dat";
+    ASSERT_EQ(::link(fake::real_path("/var/secret").c_str(), fake::real_path(signal_dump).c_str()),
+              0);
+    ASSERT_EQ(::mkfifo(fake::real_path(exit_dump).c_str(), 0666), 0);
+    ASSERT_EQ(::symlink(fake::real_path("/var/secret").c_str(), fake::real_path(copy).c_str()), 0);
+
+    EXPECT_EQ(dumpCodeCoverageData("ctrl"), -1);
+    cflowDumpAtExit();
+    EXPECT_EQ(cflow_copy(), -1);
+    EXPECT_EQ(fake::read_file("/var/secret"), "secret\n");
+    EXPECT_EQ(fake::mode_of("/var/secret"), 0600U);
+    const auto log = dump_log();
+    EXPECT_EQ(log.at(1), status_line("No file generated", signal_dump));
+    EXPECT_EQ(log.at(3), status_line("No file generated", exit_dump));
 }
 
 TEST_F(Dump, EmptyRegistryLogsNoFile)

@@ -78,6 +78,54 @@ bool is_counter_tag(std::uint32_t tag)
     return (tag & 0xFFF10000U) == 0x01A10000U && (tag & 0xFFFFU) == 0;
 }
 
+void check_length(const Reader &in, std::size_t start, const DecodedRecord &r)
+{
+    if (in.pos() - start != r.image_length) {
+        throw std::runtime_error("image length " + std::to_string(r.image_length) + " but " +
+                                 std::to_string(in.pos() - start) + " bytes read");
+    }
+}
+
+bool is_gcc12_version(std::uint32_t version)
+{
+    return (version >> 24) == 'B';
+}
+
+// The rest of a GCC 12 data image, after magic, version and stamp.
+void read_gcc12(Reader &in, DecodedRecord &r)
+{
+    r.gcc12 = true;
+    r.g12.checksum = in.word();
+    r.g12.summary_tag = in.word();
+    r.g12.summary_length = in.word();
+    r.g12.runs = in.word();
+    r.g12.run_max = in.word();
+    while (in.peek_word() == 0x01000000U) {
+        DecodedFunction f;
+        f.tag = in.word();
+        f.length = in.word();
+        if (f.length != 0) {
+            f.ident = in.word();
+            f.checksum = in.word();
+            f.cfg_checksum = in.word();
+            while (is_counter_tag(in.peek_word())) {
+                DecodedCounters c;
+                c.tag = in.word();
+                c.length = in.word();
+                // A negative length stands for that many bytes of zeros.
+                if (static_cast<std::int32_t>(c.length) > 0) {
+                    for (std::uint32_t i = 0; i < c.length / 4; ++i) {
+                        c.words.push_back(in.word());
+                    }
+                }
+                f.counters.push_back(std::move(c));
+            }
+        }
+        r.functions.push_back(std::move(f));
+    }
+    r.g12.end = in.word();
+}
+
 DecodedRecord read_record(Reader &in)
 {
     DecodedRecord r;
@@ -95,6 +143,11 @@ DecodedRecord read_record(Reader &in)
     r.magic = in.word();
     r.version = in.word();
     r.stamp = in.word();
+    if (is_gcc12_version(r.version)) {
+        read_gcc12(in, r);
+        check_length(in, start, r);
+        return r;
+    }
     while (in.peek_word() == 0x01000000U) {
         DecodedFunction f;
         f.tag = in.word();
@@ -114,10 +167,7 @@ DecodedRecord read_record(Reader &in)
     }
     r.object = read_summary(in);
     r.program = read_summary(in);
-    if (in.pos() - start != r.image_length) {
-        throw std::runtime_error("image length " + std::to_string(r.image_length) + " but " +
-                                 std::to_string(in.pos() - start) + " bytes read");
-    }
+    check_length(in, start, r);
     return r;
 }
 

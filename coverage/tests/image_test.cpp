@@ -274,6 +274,21 @@ TEST_F(Image, ReusedBufferGetsTheSameBytesAsAFreshOne)
     EXPECT_EQ(std::memcmp(reused.data(), b.data.get(), size), 0);
 }
 
+TEST_F(Image, PresentKindWithoutCountersHasNoValuesToCopy)
+{
+    FakeObject obj("/empty/kind.gcda", 0b11, {{2, 0}, {1, 0}});
+    obj.values(0) = {4, 5, 6};
+    obj.desc()->counts[1].values = nullptr; // nothing was allocated for it
+    obj.register_it();
+    const Built b = build();
+    ASSERT_TRUE(b.image.error.empty()) << b.image.error;
+    const DecodedRecord &r = b.image.records.at(0);
+    ASSERT_EQ(r.functions.size(), 2U);
+    EXPECT_EQ(r.functions[1].counters.at(1).length, 0U);
+    EXPECT_TRUE(r.functions[1].counters[1].words.empty());
+    EXPECT_EQ(r.object.sum_all[0], 15U);
+}
+
 TEST_F(Image, EmptyRegistryGivesNoImage)
 {
     int size = 99;

@@ -197,6 +197,24 @@ TEST_F(Signals, SiginfoSigactionInstallsTheThreeArgumentTwin)
     EXPECT_EQ(user_signalActs[2].action, &on_info);
 }
 
+TEST_F(Signals, SiginfoSigactionReportsTheDefaultAsPrevious)
+{
+    struct sigaction act {
+    };
+    act.sa_sigaction = on_info;
+    act.sa_flags = SA_SIGINFO;
+    struct sigaction old;
+    std::memset(&old, 0x5A, sizeof old);
+    EXPECT_EQ(__wrap_sigaction(56, &act, &old), 0);
+    EXPECT_EQ(old.sa_handler, SIG_DFL);
+    EXPECT_EQ(old.sa_flags, 0);
+    EXPECT_EQ(sigismember(&old.sa_mask, SIGUSR2), 0);
+    // Restoring what was reported records the default action again.
+    EXPECT_EQ(__wrap_sigaction(56, &old, nullptr), 0);
+    EXPECT_EQ(user_signalActs[1].kind, 0);
+    EXPECT_EQ(user_signalActs[1].handler, nullptr);
+}
+
 TEST_F(Signals, SigactionPassesThroughWhenNotOurs)
 {
     struct sigaction old {

@@ -1,4 +1,8 @@
 // Start-up, the card location and the dump and log directories.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -23,7 +27,7 @@ TEST_F(Directories, PersistentDiskGetsDumpDirAndScratchLink)
     ::umask(022);
     EXPECT_EQ(create_cflow_dirs(), 1);
     EXPECT_TRUE(fake::is_dir("/misc/disk1/cflow"));
-    EXPECT_EQ(fake::mode_of("/misc/disk1/cflow"), 0777U);
+    EXPECT_EQ(fake::mode_of("/misc/disk1/cflow"), 01777U);
     EXPECT_TRUE(fake::is_symlink("/misc/scratch/cflow"));
     EXPECT_EQ(fake::link_target("/misc/scratch/cflow"), "/misc/disk1/cflow/");
     EXPECT_STREQ(cflow_log_path, "/misc/scratch/cflow/coverage_logs_card7.dat");
@@ -40,10 +44,31 @@ TEST_F(Directories, WithoutDiskScratchDirIsPlain)
     EXPECT_EQ(create_cflow_dirs(), 1);
     EXPECT_TRUE(fake::is_dir("/misc/scratch/cflow"));
     EXPECT_FALSE(fake::is_symlink("/misc/scratch/cflow"));
-    EXPECT_EQ(fake::mode_of("/misc/scratch/cflow"), 0777U);
+    EXPECT_EQ(fake::mode_of("/misc/scratch/cflow"), 01777U);
     EXPECT_STREQ(cflow_log_path, "/misc/scratch/cflow/coverage_logs_.dat");
     EXPECT_TRUE(fake::is_dir("/misc/scratch/cflow/coverage_logs_.dat"));
+    EXPECT_EQ(fake::mode_of("/misc/scratch/cflow/coverage_logs_.dat"), 0700U);
     ::umask(022);
+}
+
+TEST_F(Directories, LogDirOpenToEveryoneGetsTheStickyBit)
+{
+    scratch_only();
+    set_loc("card7");
+    ::umask(0);
+    EXPECT_EQ(create_cflow_dirs(), 1);
+    ::umask(022);
+    EXPECT_EQ(fake::mode_of("/misc/scratch/cflow/coverage_logs_card7.dat"), 01777U);
+}
+
+TEST_F(Directories, LocationThatIsNoPlainNameCountsAsEmpty)
+{
+    scratch_only();
+    fake::make_dirs("/misc/scratch/cflow/coverage_logs_x");
+    set_loc("x/../../../evil");
+    EXPECT_EQ(create_cflow_dirs(), 1);
+    EXPECT_STREQ(cflow_log_path, "/misc/scratch/cflow/coverage_logs_.dat");
+    EXPECT_FALSE(fake::exists("/misc/evil.dat"));
 }
 
 TEST_F(Directories, NoWritableScratchFails)
@@ -107,6 +132,36 @@ TEST_F(Location, DirectoryInPlaceOfFileReturnsOne)
     EXPECT_EQ(getCflowLoc(), 1);
 }
 
+// The last word becomes a component of the log directory's path.
+class LocationWord : public Sandbox, public ::testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(LocationWord, LeadingOutOfTheDumpDirCountsAsUnreadable)
+{
+    fake::make_dirs("/tmp");
+    set_loc("card7");
+    fake::write_file("/tmp/cflow_loc", std::string("card9 ") + GetParam() + "\n");
+    EXPECT_EQ(getCflowLoc(), 1);
+    EXPECT_STREQ(cflow_loc, "card7");
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, LocationWord,
+                         ::testing::Values("x/../../../../var/evil", "/var/evil", "a/b", ".", "..",
+                                           "card7/"));
+
+TEST_F(Location, LinkedFileIsNotRead)
+{
+    fake::make_dirs("/tmp");
+    fake::make_dirs("/secret");
+    fake::write_file("/secret/key", "leaked\n");
+    ASSERT_EQ(::symlink(fake::real_path("/secret/key").c_str(),
+                        fake::real_path("/tmp/cflow_loc").c_str()),
+              0);
+    EXPECT_EQ(getCflowLoc(), 1);
+    EXPECT_STREQ(cflow_loc, "");
+}
+
 class Startup : public Sandbox
 {
 };
@@ -116,10 +171,12 @@ TEST_F(Startup, FullStartWithNodeNameFromUname)
     scratch_only();
     fake::make_dirs("/tmp");
     cflowpid = 0;
+    ::umask(027);
     cflow_startup();
+    ::umask(022);
     EXPECT_EQ(cflowpid, 4711);
-    ASSERT_EQ(state().commands.size(), 1U);
-    EXPECT_EQ(state().commands[0], "uname -n > /tmp/cflow_loc");
+    EXPECT_EQ(fake::read_file("/tmp/cflow_loc"), "fakenode\n");
+    EXPECT_EQ(fake::mode_of("/tmp/cflow_loc"), 0640U);
     EXPECT_STREQ(cflow_loc, "fakenode");
     EXPECT_EQ(fake::lines_of("/misc/scratch/cflow/coverage_logs_fakenode.dat/"
                              "process_registration.log"),
@@ -131,14 +188,29 @@ TEST_F(Startup, FullStartWithNodeNameFromUname)
     EXPECT_EQ(state().exit_handlers[0], &cflowDumpAtExit);
 }
 
-TEST_F(Startup, ExistingLocationRunsNoCommand)
+TEST_F(Startup, ExistingLocationIsKept)
 {
     scratch_only();
     fake::make_dirs("/tmp");
     fake::write_file("/tmp/cflow_loc", "card7\n");
+    state().node_name = "other";
     cflow_startup();
-    EXPECT_TRUE(state().commands.empty());
+    EXPECT_EQ(fake::read_file("/tmp/cflow_loc"), "card7\n");
     EXPECT_TRUE(fake::is_dir("/misc/scratch/cflow/coverage_logs_card7.dat"));
+}
+
+TEST_F(Startup, NodeNameIsNotWrittenThroughAPlantedLink)
+{
+    scratch_only();
+    fake::make_dirs("/tmp");
+    fake::make_dirs("/etc");
+    ASSERT_EQ(::symlink(fake::real_path("/etc/target").c_str(),
+                        fake::real_path("/tmp/cflow_loc").c_str()),
+              0);
+    cflow_startup();
+    EXPECT_FALSE(fake::exists("/etc/target"));
+    EXPECT_STREQ(cflow_loc, "");
+    EXPECT_TRUE(fake::is_dir("/misc/scratch/cflow/coverage_logs_.dat"));
 }
 
 TEST_F(Startup, NoDumpDirectoryStopsSilently)
@@ -151,8 +223,12 @@ TEST_F(Startup, NoDumpDirectoryStopsSilently)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_STREQ(std::getenv("GCOV_PREFIX"), "untouched");
     EXPECT_TRUE(state().exit_handlers.empty());
-    EXPECT_TRUE(state().actions.empty());
     EXPECT_FALSE(fake::exists("/misc"));
+    // A coverage-control signal must not end the program now; SIGTERM
+    // keeps its default action.
+    EXPECT_EQ(fake::handler_of(56), SIG_IGN);
+    EXPECT_EQ(fake::handler_of(57), SIG_IGN);
+    EXPECT_EQ(state().actions.count(SIGTERM), 0U);
 }
 
 TEST_F(Startup, TwoProcessesAppendTwoLines)

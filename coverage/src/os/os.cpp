@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace covdump::os
@@ -15,28 +17,79 @@ namespace covdump::os
 namespace
 {
 constexpr mode_t kFileMode = 0666;
+constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-int open_retry(const char *path, int flags)
+// Repeats a call that a signal interrupted.
+template <typename Call> int on_eintr(Call call)
 {
-    int fd = 0;
+    int result = 0;
     do {
-        fd = ::open(path, flags | O_CLOEXEC, kFileMode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+int flags_of(Access how)
+{
+    constexpr int kAlways = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    switch (how) {
+    case Access::append:
+        return kAlways | O_WRONLY | O_CREAT | O_APPEND;
+    case Access::write:
+        return kAlways | O_WRONLY | O_CREAT;
+    case Access::create_new:
+        return kAlways | O_WRONLY | O_CREAT | O_EXCL;
+    case Access::read:
+        break;
+    }
+    return kAlways | O_RDONLY;
 }
 } // namespace
 
-int open_append(const char *path)
+int open_dir(const char *path)
 {
-    return open_retry(path, O_RDWR | O_CREAT | O_APPEND);
+    return on_eintr([&] { return ::open(path, kDirFlags); });
 }
-int open_truncate(const char *path)
+int open_dir_nofollow(const char *path)
 {
-    return open_retry(path, O_RDWR | O_CREAT | O_TRUNC);
+    return on_eintr([&] { return ::open(path, kDirFlags | O_NOFOLLOW); });
 }
-int open_read(const char *path)
+int open_dir_at(int dir, const char *name)
 {
-    return open_retry(path, O_RDONLY);
+    return on_eintr([&] { return ::openat(dir, name, kDirFlags | O_NOFOLLOW); });
+}
+int mkdir_at(int dir, const char *name, mode_t mode)
+{
+    return ::mkdirat(dir, name, mode);
+}
+
+int open_at(int dir, const char *name, Access how)
+{
+    return on_eintr([&] { return ::openat(dir, name, flags_of(how), kFileMode); });
+}
+
+bool is_plain_file(int fd)
+{
+    struct stat st {
+    };
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+int mode_of(int fd)
+{
+    struct stat st {
+    };
+    return ::fstat(fd, &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+int fchmod(int fd, mode_t mode)
+{
+    return ::fchmod(fd, mode);
+}
+
+int truncate(int fd)
+{
+    return on_eintr([&] { return ::ftruncate(fd, 0); });
 }
 
 ssize_t read(int fd, void *buf, std::size_t n)
@@ -69,14 +122,6 @@ int close(int fd)
 {
     return ::close(fd);
 }
-int mkdir(const char *path, mode_t mode)
-{
-    return ::mkdir(path, mode);
-}
-int chmod(const char *path, mode_t mode)
-{
-    return ::chmod(path, mode);
-}
 bool exists(const char *path)
 {
     return ::access(path, F_OK) == 0;
@@ -100,9 +145,20 @@ pid_t getpid()
 {
     return ::getpid();
 }
-int system(const char *command)
+int node_name(char *out, std::size_t n)
 {
-    return std::system(command);
+    struct utsname names {
+    };
+    if (n == 0 || ::uname(&names) != 0) {
+        return -1;
+    }
+    const std::size_t len = ::strnlen(names.nodename, sizeof names.nodename);
+    if (len >= n) {
+        return -1;
+    }
+    std::memcpy(out, names.nodename, len);
+    out[len] = '\0';
+    return 0;
 }
 int setenv(const char *name, const char *value)
 {

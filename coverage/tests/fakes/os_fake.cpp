@@ -12,7 +12,6 @@
 #include <sstream>
 
 #include "os.hpp"
-#include "settings.hpp"
 
 #ifndef COVDUMP_TEST_SANDBOX
 #error "COVDUMP_TEST_SANDBOX names the directory that holds the sandboxes"
@@ -145,17 +144,60 @@ namespace covdump::os
 using fake::real_path;
 using fake::state;
 
-int open_append(const char *path)
+int open_dir(const char *path)
 {
-    return ::open(real_path(path).c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    return ::open(real_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
-int open_truncate(const char *path)
+int open_dir_nofollow(const char *path)
 {
-    return ::open(real_path(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return ::open(real_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
-int open_read(const char *path)
+int open_dir_at(int dir, const char *name)
 {
-    return ::open(real_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    return ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+int mkdir_at(int dir, const char *name, mode_t mode)
+{
+    return ::mkdirat(dir, name, mode);
+}
+int open_at(int dir, const char *name, Access how)
+{
+    int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    switch (how) {
+    case Access::append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
+    case Access::write:
+        flags |= O_WRONLY | O_CREAT;
+        break;
+    case Access::create_new:
+        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        break;
+    case Access::read:
+        flags |= O_RDONLY;
+        break;
+    }
+    return ::openat(dir, name, flags, 0666);
+}
+bool is_plain_file(int fd)
+{
+    struct stat st {
+    };
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+int mode_of(int fd)
+{
+    struct stat st {
+    };
+    return ::fstat(fd, &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+int fchmod(int fd, mode_t mode)
+{
+    return ::fchmod(fd, mode);
+}
+int truncate(int fd)
+{
+    return ::ftruncate(fd, 0);
 }
 ssize_t read(int fd, void *buf, std::size_t n)
 {
@@ -168,14 +210,6 @@ bool write_all(int fd, const void *data, std::size_t n)
 int close(int fd)
 {
     return ::close(fd);
-}
-int mkdir(const char *path, mode_t mode)
-{
-    return ::mkdir(real_path(path).c_str(), mode);
-}
-int chmod(const char *path, mode_t mode)
-{
-    return ::chmod(real_path(path).c_str(), mode);
 }
 bool exists(const char *path)
 {
@@ -194,13 +228,13 @@ pid_t getpid()
 {
     return state().pid;
 }
-int system(const char *command)
+int node_name(char *out, std::size_t n)
 {
-    state().commands.emplace_back(command);
-    if (command == std::string(settings::kLocCommand)) {
-        fake::write_file(settings::kLocFile, state().node_name + "\n");
+    if (state().node_name.size() >= n) {
+        return -1;
     }
-    return state().system_status;
+    std::memcpy(out, state().node_name.c_str(), state().node_name.size() + 1);
+    return 0;
 }
 int setenv(const char *name, const char *value)
 {

@@ -1,6 +1,6 @@
 // The unit tests' platform layer: files live under a private sandbox root
-// (absolute paths are placed below it), the clock, the process ID and the
-// program name are fixed, and commands, signal installs and execs are
+// (absolute paths are placed below it), the clock, the process ID, the node
+// name and the program name are fixed, and signal installs and execs are
 // recorded instead of run.
 #pragma once
 
@@ -30,8 +30,6 @@ struct State {
     std::time_t now = 1700000000;
     long utc_offset = 3600;
     std::string node_name = "fakenode";
-    int system_status = 0;
-    std::vector<std::string> commands;
     int at_exit_status = 0;
     std::vector<void (*)()> exit_handlers;
     std::string out;

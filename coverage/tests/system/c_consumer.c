@@ -29,6 +29,7 @@ int main(void)
                        (void *)__gcov_execve,
                        (void *)__gcov_init,
                        (void *)__gcov_merge_add,
+                       (void *)__gcov_exit,
                        (void *)_get_bb_list_head,
                        (void *)_get_bb_list_head_addr,
                        (void *)_clear_bb_list_head,

@@ -4,12 +4,9 @@
 #
 #   card_test.sh SCENARIO WORKDIR COMMAND...
 #
-# The card is a private mount namespace whose root is a fresh tmpfs: the
-# machine's /usr, /etc, /dev and /proc and the build tree are bound in,
-# /misc and /tmp are tmpfs of their own, so nothing touches the machine's
-# /misc or /tmp (the machine need not even have a /misc). COMMAND is the
-# probe, possibly behind the emulator; it receives SCENARIO as its last
-# argument.
+# The card is a private mount namespace with a root of its own (see
+# card_root.sh) that holds the build tree. COMMAND is the probe, possibly
+# behind the emulator; it receives SCENARIO as its last argument.
 set -eu
 
 if [ "${1:-}" != --inside ]; then
@@ -21,27 +18,12 @@ work=$2
 shift 2
 
 root=$work/root-$scenario
-mkdir -p "$root"
-mount -t tmpfs card-root "$root"
-for d in bin sbin lib lib32 lib64 libx32; do
-  if [ -L "/$d" ]; then
-    ln -s "$(readlink "/$d")" "$root/$d"
-  elif [ -d "/$d" ]; then
-    mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
-  fi
-done
-# The card's own /misc and /tmp first, so that a build tree below /tmp is
-# bound on top of the fresh /tmp rather than hidden by it.
-for d in misc tmp; do
-  mkdir "$root/$d" && mount -t tmpfs "card-$d" "$root/$d"
-done
-for d in usr etc dev proc "$work"; do
-  mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
-done
+sh "$(dirname "$0")/card_root.sh" "$root" "$work"
 
-mkdir -p "$root/misc/scratch"
+# Without a scratch area start-up gives up.
+[ "$scenario" = giveup ] || mkdir -p "$root/misc/scratch"
 [ "$scenario" = disk ] && mkdir -p "$root/misc/disk1"
-# Without a location file start-up asks uname for the node name.
+# Without a location file start-up writes the kernel's node name into one.
 [ "$scenario" = uname ] || printf 'card7\n' > "$root/tmp/cflow_loc"
 
 exec chroot "$root" /bin/sh -s "$scenario" "$@" <<'CARD'
@@ -57,6 +39,12 @@ stamp='[0-9]\{14\}'
 
 "$@" "$scenario" > probe.out || fail "probe exited with status $?"
 cat probe.out
+
+if [ "$scenario" = giveup ]; then
+  [ -z "$(ls -A /misc)" ] || fail "files under /misc without a scratch area"
+  echo "PASS $scenario"
+  exit 0
+fi
 
 # Every scenario ends normally, so the exit dump ran.
 ls /misc/scratch/cflow/covdump_probe_transient.ARM.*.dat > /dev/null ||
@@ -74,7 +62,7 @@ case $scenario in
   disk)
     [ -L /misc/scratch/cflow ] || fail "/misc/scratch/cflow is not a link"
     [ "$(readlink /misc/scratch/cflow)" = /misc/disk1/cflow/ ] || fail "link target"
-    [ "$(stat -c %a /misc/disk1/cflow)" = 777 ] || fail "disk dump dir mode"
+    [ "$(stat -c %a /misc/disk1/cflow)" = 1777 ] || fail "disk dump dir mode"
     ;;
   uname)
     [ "$(cat /tmp/cflow_loc)" = "$loc" ] || fail "location file not written by uname"
@@ -88,6 +76,6 @@ case $scenario in
       fail "two registration records expected"
     ;;
 esac
-[ "$(stat -c %a /misc/scratch/cflow/.)" = 777 ] || fail "dump dir mode"
+[ "$(stat -c %a /misc/scratch/cflow/.)" = 1777 ] || fail "dump dir mode"
 echo "PASS $scenario"
 CARD

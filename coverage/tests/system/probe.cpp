@@ -194,6 +194,29 @@ void execl_builds_vector()
     PROBE_CHECK(__gcov_execl("/nonexistent", "x", static_cast<char *>(nullptr)) == -1);
 }
 
+// Start-up gave up (no scratch area): the coverage-control signals do not
+// end the program, and a handler the program installs still runs.
+void gave_up()
+{
+    ::raise(56);
+    ::raise(57);
+    PROBE_CHECK(counters() == (std::vector<gcov_type>{5, 0, 7}));
+    PROBE_CHECK(std::signal(56, on_plain) == SIG_DFL);
+    ::raise(56);
+    PROBE_CHECK(g_plain_sig == 56);
+}
+
+// Waits until the test has planted its links in the dump directory (it
+// writes to the FIFO then), dumps on signal 56 and returns to the exit dump.
+void dump_among_planted_links()
+{
+    const int fd = ::open("/tmp/plant.go", O_RDONLY);
+    char go = 0;
+    PROBE_CHECK(fd >= 0 && ::read(fd, &go, 1) == 1);
+    ::close(fd);
+    ::raise(56);
+}
+
 // Signals 56 and 57 land while the main thread allocates and formats.
 constexpr int kStressSignals = 200;
 std::atomic<bool> g_sender_done{false};
@@ -251,6 +274,8 @@ int main(int argc, char **argv)
         {"disk", [] {}},
         {"twice", [] {}},
         {"uname", [] {}},
+        {"giveup", gave_up},
+        {"plant", dump_among_planted_links},
     };
     const auto found = argc == 2 ? scenarios.find(argv[1]) : scenarios.end();
     if (found == scenarios.end()) {
