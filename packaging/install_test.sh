@@ -24,6 +24,9 @@ host=$(realpath "$1")
 arm=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 consumers=$here/consumers
+# The coverage runtime's simulated card: a root of its own with a private
+# /misc and /tmp.
+card_root=$here/../coverage/tests/system/card_root.sh
 # Below the host tree rather than /tmp: the card root has a /tmp of its own.
 work=$host/install-test
 rm -rf "$work"
@@ -65,26 +68,12 @@ expect_output() { # WHAT EXPECTED COMMAND...
 # /dev and /proc, this test's work tree, and a /misc and /tmp of its own,
 # where the coverage runtime keeps its logs and dumps.
 on_card() {
-  unshare -m --propagation private bash -s -- "$work" "$@" <<'CARD'
+  unshare -m --propagation private bash -s -- "$work" "$card_root" "$@" <<'CARD'
 set -euo pipefail
-work=$1
-shift
+work=$1 card_root=$2
+shift 2
 root=$work/card
-mkdir -p "$root"
-mount -t tmpfs card-root "$root"
-for d in bin sbin lib lib32 lib64 libx32; do
-  if [ -L "/$d" ]; then
-    ln -s "$(readlink "/$d")" "$root/$d"
-  elif [ -d "/$d" ]; then
-    mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
-  fi
-done
-for d in misc tmp; do
-  mkdir "$root/$d" && mount -t tmpfs "card-$d" "$root/$d"
-done
-for d in usr etc dev proc "$work"; do
-  mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
-done
+sh "$card_root" "$root" "$work"
 mkdir -p "$root/misc/scratch"
 printf 'card7\n' >"$root/tmp/cflow_loc"
 exec chroot "$root" "$@"

@@ -19,21 +19,7 @@ if [ "${1:-}" = --inside ]; then
   build=$1 work=$2
   shift 2
   root=$work/root
-  mkdir -p "$root"
-  mount -t tmpfs card-root "$root"
-  for d in bin sbin lib lib32 lib64 libx32; do
-    if [ -L "/$d" ]; then
-      ln -s "$(readlink "/$d")" "$root/$d"
-    elif [ -d "/$d" ]; then
-      mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
-    fi
-  done
-  for d in misc tmp; do
-    mkdir "$root/$d" && mount -t tmpfs "card-$d" "$root/$d"
-  done
-  for d in usr etc dev proc "$build"; do
-    mkdir -p "$root/$d" && mount --rbind "/$d" "$root/$d"
-  done
+  sh "$(dirname "$0")/../../tests/system/card_root.sh" "$root" "$build"
   mkdir -p "$root/misc/scratch"
   printf 'card7\n' > "$root/tmp/cflow_loc"
   chroot "$root" "$@"
