@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 namespace idpromtool
 {
@@ -32,10 +33,13 @@ Answer ask(const Prom &prom)
     std::printf(kQuestion, prom_name(prom).c_str());
     std::fflush(stdout);
     char line[kAnswerSize] = {};
-    if (std::fgets(line, sizeof line, stdin) == nullptr) {
+    const bool answered = std::fgets(line, sizeof line, stdin) != nullptr;
+    // A terminal echoes the answer and its line end; anything else leaves
+    // the question's line open.
+    if (!answered || isatty(STDIN_FILENO) != 1)
         std::putchar('\n');
+    if (!answered)
         return Answer::NoAnswer;
-    }
     std::string word;
     for (const char *p = line; *p != '\0'; ++p) {
         if (std::isspace(static_cast<unsigned char>(*p)) == 0)

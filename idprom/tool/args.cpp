@@ -111,7 +111,7 @@ bool parse_assignment(const char *text, Request *request)
     if (text == nullptr)
         return false;
     Assignment a;
-    if (!split_assignment(text, &a.name, &a.value))
+    if (!split_assignment(text, false, &a.name, &a.value))
         return fail("--set needs NAME=VALUE, not", text);
     a.where = "--set";
     request->sets.push_back(std::move(a));

@@ -42,7 +42,7 @@ bool next_line(std::FILE *in, std::string *line)
 
 } // namespace
 
-bool split_assignment(std::string_view text, std::string *name, std::string *value)
+bool split_assignment(std::string_view text, bool trim_value, std::string *name, std::string *value)
 {
     const size_t eq = text.find('=');
     if (eq == std::string_view::npos)
@@ -51,7 +51,8 @@ bool split_assignment(std::string_view text, std::string *name, std::string *val
     if (n.empty())
         return false;
     name->assign(n);
-    value->assign(text.substr(eq + 1));
+    const std::string_view v = text.substr(eq + 1);
+    value->assign(trim_value ? trimmed(v) : v);
     return true;
 }
 
@@ -69,7 +70,7 @@ bool read_assignments(std::FILE *in, const std::string &name, std::vector<Assign
         if (line.find('\0') != std::string::npos) {
             complain(kExitUsage, kNulInLine, where.c_str());
             ok = false;
-        } else if (!split_assignment(line, &a.name, &a.value)) {
+        } else if (!split_assignment(line, true, &a.name, &a.value)) {
             complain(kExitUsage, kNotAnAssignment, where.c_str(), printable(line).c_str());
             ok = false;
         } else {

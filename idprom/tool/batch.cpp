@@ -156,7 +156,9 @@ int program_batch(const Request &request)
     const Fields fields(prom);
     std::vector<Assignment> all;
     std::vector<Resolved> values;
-    if (!gather(request, &all) || !resolve(prom, fields, all, &values))
+    // Every fault of every line is reported before giving up.
+    const bool read = gather(request, &all);
+    if (!resolve(prom, fields, all, &values) || !read)
         return kExitUsage;
     if (!find_module(request, &prom))
         return kExitFailed;
