@@ -6,6 +6,7 @@
 #include "prom_io.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,11 @@ std::string quoted(std::string_view bytes)
     return out + "\"";
 }
 
+std::string_view title(const sprom_field_def &row)
+{
+    return {row.name, strnlen(row.name, sizeof row.name)};
+}
+
 std::string hex_bytes(const Image &image, const sprom_field_def &row)
 {
     std::string out;
@@ -62,7 +68,7 @@ void print_block(const Prom &prom, const Fields &fields, const BlockRow &block, 
 {
     const sprom_field_def &row = fields.def(block);
     std::printf("    {\"block\": %d, \"name\": %s, \"offset\": %u, \"length\": %d", number,
-                quoted(row.name).c_str(), row.offset, row.length_or_min);
+                quoted(title(row)).c_str(), row.offset, row.length_or_min);
     uint16_t stored = 0;
     uint16_t computed = 0;
     if (block.checksum_row >= 0 &&
@@ -87,7 +93,7 @@ void print_field(const Prom &prom, const Fields &fields, const FieldRow &r, cons
     const bool shown = shown_value(prom, image, row, &value);
     std::printf("    {\"name\": %s, \"qualified_name\": %s, \"block\": %d, \"offset\": %u, "
                 "\"size\": %d, \"type\": \"%s\", \"raw\": \"%s\", \"value\": %s}%s\n",
-                quoted(row.name).c_str(), quoted(r.name).c_str(), r.block, row.offset,
+                quoted(title(row)).c_str(), quoted(r.name).c_str(), r.block, row.offset,
                 sprom_field_size(&row), type_name(row.type), hex_bytes(image, row).c_str(),
                 shown ? quoted(value).c_str() : "null", last ? "" : ",");
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
+#include <utility>
 
 namespace idpromtool
 {
