@@ -33,7 +33,8 @@ bool values_must_fit();
 // standard input and keep their complaints to themselves: a field can then
 // be set from its text form through the very codec the prompt uses.  The
 // text is the operator's line with its newline; it must outlive the source.
-// One source at a time (the library has one caller at a time).
+// A source put in place while another one is restores that one when it
+// ends; the library serves one caller at a time, so no lock is taken.
 class LineSource
 {
   public:
