@@ -126,6 +126,65 @@ int sprom_get_dot_dec(int endian, uint16_t *cells);
 int sprom_get_hypen_dec(uint16_t *pairs);
 int sprom_get_temp_range(unsigned char *first, unsigned char *second);
 
+/* ---- Field-level access and progress (since LIBBOARDPROM_1.1) -------------------
+ * For programs that edit an image without the operator walk: set one field
+ * from the text an operator would type at its prompt, render one field as
+ * the show walk prints it, check and store block checksums, and follow the
+ * progress of the byte-by-byte page transfers.  `image_size` is the number
+ * of bytes the caller's image holds: a row that lies beyond it is refused.
+ * Nothing here prints or reads standard input. */
+#define SPROM_RC_NOT_A_FIELD 0x110    /* the row holds no value of that kind */
+#define SPROM_RC_VALUE_INVALID 0x111  /* the row's codec does not accept the text */
+#define SPROM_RC_VALUE_TOO_LONG 0x112 /* the text does not fit the field or the codec's line */
+#define SPROM_RC_VALUE_EMPTY 0x113    /* the text would leave the field as it is */
+#define SPROM_RC_VALUE_RANGE 0x114    /* the value lies outside the row's range */
+#define SPROM_RC_OUT_OF_IMAGE 0x115   /* the row lies beyond the caller's image */
+
+/* Bytes the row occupies in an image: fields, checksums and padding rows;
+   0 for block headers, skip, end and unknown rows. */
+int sprom_field_size(const sprom_field_def *row);
+
+/* Sets the field of `row` (types 0 to 14) from `text`, one line as the
+   operator would type it at the program prompt, without its newline, read
+   by the row's own codec.  Stricter than the prompt: an empty text, bytes
+   beyond a byte-string field's width, a temperature outside -128 to 127, a
+   value outside the row's range and characters past the codec's line are
+   refused instead of kept, dropped, truncated, stored or left for the next
+   field.  0 when stored; otherwise one of the codes above (or
+   IDPROM_RC_INVALID for a null pointer) and the image is unchanged. */
+int sprom_field_from_text(const sprom_field_def *row, unsigned char *image, int image_size,
+                          int endian, const char *text);
+
+/* Writes the value of `row` as the show walk prints it between the name's
+   " : " and the newline (range warning included; a checksum row as
+   0x%04x; text rows with all their bytes, NUL padding too) into out, at most
+   out_size - 1 bytes and a NUL.  Returns the full length of the value, which
+   may exceed out_size as with snprintf, or -1 for a row show does not print
+   as a value (block header, padding, skip, end) or that lies beyond the
+   image. */
+int sprom_field_to_text(const sprom_field_def *row, const unsigned char *image, int image_size,
+                        int endian, char *out, int out_size);
+
+/* The stored and the computed checksum of the block whose
+   SPROM_TYPE_CHECKSUM row is layout[row] (the block of the nearest header
+   before it).  0; SPROM_RC_NOT_A_FIELD when that row is no checksum row in a
+   block; SPROM_RC_OUT_OF_IMAGE. */
+int sprom_block_checksum_of(const sprom_field_def *layout, int row, const unsigned char *image,
+                            int image_size, int endian, uint16_t *stored, uint16_t *computed);
+
+/* Stores every block's checksum, as a program-mode walk does, and changes
+   nothing else (padding rows keep their bytes).  0, SPROM_RC_BAD_DEFINITION
+   or SPROM_RC_OUT_OF_IMAGE. */
+int sprom_update_checksums(const sprom_field_def *layout, unsigned char *image, int image_size,
+                           int endian);
+
+/* Progress of the page routines (idprom_read_page, idprom_write_page,
+   idprom_read_ft_psu_page, idprom_write_ft_psu_page): once set, the hook is
+   called after every byte with the bytes moved so far and the page's count.
+   A null fn removes it.  The hook must not call the library. */
+typedef void (*idprom_progress_fn)(void *context, int done, int total);
+void idprom_set_progress(idprom_progress_fn fn, void *context);
+
 #ifdef __cplusplus
 }
 #endif

@@ -16,9 +16,48 @@ inline constexpr int kDecimalLineSize = 32;
 inline constexpr int kTempLineSize = 64;
 inline constexpr size_t kHexMaxBytes = 1024; // 2047 digits
 
-// Reads one line of at most size-1 characters from standard input into buf;
-// false at end of input or on an error.
+// Reads one line of at most size-1 characters into buf, as fgets does:
+// from standard input, or from the text of the LineSource in place.  False
+// at end of input or on an error.
 bool read_line(char *buf, int size);
+
+// Prints a codec's complaint about the operator's line on standard output,
+// unless a LineSource is in place (its caller reports the failure itself).
+void complain(const char *message);
+
+// True while a LineSource is in place: a value the codec would store
+// truncated (a temperature outside -128 to 127) is then refused instead.
+bool values_must_fit();
+
+// For its lifetime the codecs read their line from `text` instead of
+// standard input and keep their complaints to themselves: a field can then
+// be set from its text form through the very codec the prompt uses.  The
+// text is the operator's line with its newline; it must outlive the source.
+// A source put in place while another one is restores that one when it
+// ends; the library serves one caller at a time, so no lock is taken.
+class LineSource
+{
+  public:
+    LineSource(const char *text, size_t length);
+    ~LineSource();
+    LineSource(const LineSource &) = delete;
+    LineSource &operator=(const LineSource &) = delete;
+
+    // Characters of the text no read has taken yet.
+    size_t unread() const
+    {
+        return length_ - taken_;
+    }
+
+  private:
+    friend bool read_line(char *buf, int size);
+    bool read(char *buf, int size);
+
+    const char *text_;
+    size_t length_;
+    size_t taken_ = 0;
+    LineSource *previous_;
+};
 
 // Hexadecimal digits of line[0..n-1] into out (room for kHexMaxBytes);
 // the number of bytes, or -1 at a character that is neither a digit, a

@@ -47,6 +47,11 @@ UnsignedLine read_unsigned(bool blanks_are_empty)
     return {1, true, static_cast<uint32_t>(v)};
 }
 
+bool fits_signed_byte(int32_t v)
+{
+    return v >= INT8_MIN && v <= INT8_MAX;
+}
+
 // Appends c to a temperature part; false when the part is full.
 bool append(char *part, size_t *len, char c)
 {
@@ -95,6 +100,8 @@ int parse_temp_range(const char *line, uint8_t *first, uint8_t *second)
     int32_t a = 0;
     int32_t b = 0;
     if (part != 1 || !parse_decimal(parts[0], &a) || !parse_decimal(parts[1], &b))
+        return -1;
+    if (values_must_fit() && !(fits_signed_byte(a) && fits_signed_byte(b)))
         return -1;
     *first = static_cast<uint8_t>(a);
     *second = static_cast<uint8_t>(b);

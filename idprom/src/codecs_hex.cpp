@@ -45,7 +45,7 @@ int get_fixed_hex(int width, const char *too_wide, uint64_t *value)
     if (r <= 0)
         return r;
     if (r > width) {
-        std::puts(too_wide);
+        complain(too_wide);
         return -1;
     }
     uint64_t v = 0;
@@ -124,7 +124,7 @@ BOARDPROM_EXPORT int sprom_get_hex(unsigned char *out)
         return n;
     const int r = parse_hex(line, n, out);
     if (r < 0)
-        std::puts(kInvalidCharacter);
+        complain(kInvalidCharacter);
     return r;
 }
 

@@ -12,9 +12,59 @@
 namespace boardprom
 {
 
+namespace
+{
+
+LineSource *g_source = nullptr;
+
+} // namespace
+
+LineSource::LineSource(const char *text, size_t length)
+    : text_(text), length_(length), previous_(g_source)
+{
+    g_source = this;
+}
+
+LineSource::~LineSource()
+{
+    g_source = previous_;
+}
+
+// fgets over the text: up to size-1 characters, up to and including the
+// first newline, then a NUL.
+bool LineSource::read(char *buf, int size)
+{
+    if (taken_ >= length_)
+        return false;
+    size_t n = 0;
+    while (n + 1 < static_cast<size_t>(size) && taken_ < length_) {
+        const char c = text_[taken_++];
+        buf[n++] = c;
+        if (c == '\n')
+            break;
+    }
+    buf[n] = '\0';
+    return true;
+}
+
 bool read_line(char *buf, int size)
 {
-    return size > 0 && std::fgets(buf, size, stdin) != nullptr;
+    if (size <= 0)
+        return false;
+    if (g_source != nullptr)
+        return g_source->read(buf, size);
+    return std::fgets(buf, size, stdin) != nullptr;
+}
+
+bool values_must_fit()
+{
+    return g_source != nullptr;
+}
+
+void complain(const char *message)
+{
+    if (g_source == nullptr)
+        std::puts(message);
 }
 
 namespace

@@ -3,6 +3,7 @@
 #include "boardprom.h"
 #include "export.h"
 #include "os.h"
+#include "progress.h"
 #include "settings.h"
 
 #include <cstdio>
@@ -91,8 +92,10 @@ BOARDPROM_EXPORT int idprom_read_page(int /*kind*/, unsigned char *buf, int coun
         return IDPROM_RC_INVALID;
     std::memset(buf, 0, static_cast<size_t>(count));
     int rc = 0;
-    for (int j = 0; j < count; ++j)
+    for (int j = 0; j < count; ++j) {
         rc |= idprom_read_eeprom(buf + j, 1, static_cast<unsigned>(j));
+        report_progress(j + 1, count);
+    }
     return rc;
 }
 
@@ -102,8 +105,10 @@ BOARDPROM_EXPORT int idprom_write_page(int /*kind*/, const unsigned char *data, 
     if (count > 0 && !within_prom(kWrite, static_cast<unsigned>(count), 0))
         return IDPROM_RC_INVALID;
     int rc = 0;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         rc |= idprom_write_eeprom(data + i, 1, static_cast<unsigned>(i));
+        report_progress(i + 1, count);
+    }
     return rc;
 }
 

@@ -44,12 +44,14 @@ FieldOutcome program_text(const sprom_field_def *row, uint8_t *field, uint8_t *r
     return FieldOutcome::Store;
 }
 
-FieldOutcome program_hex(const sprom_field_def *row, uint8_t *field, uint8_t *rowbuf)
+FieldOutcome program_hex(const sprom_field_def *row, uint8_t *field, uint8_t *rowbuf, bool strict)
 {
     const int r = sprom_get_hex(rowbuf);
     if (r <= 0)
         return outcome_of(r);
     const uint32_t width = width_of(row);
+    if (strict && static_cast<uint32_t>(r) > width)
+        return FieldOutcome::TooLong;
     const uint32_t take = static_cast<uint32_t>(r) < width ? static_cast<uint32_t>(r) : width;
     std::memcpy(field, rowbuf, take);
     std::memset(field + take, 0, width - take);
@@ -111,13 +113,14 @@ FieldOutcome program_hypen_dec(uint8_t *field, int endian)
     return outcome_of(r);
 }
 
-FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endian, uint8_t *rowbuf)
+FieldOutcome program_field(const sprom_field_def *row, uint8_t *field, int endian, uint8_t *rowbuf,
+                           bool strict)
 {
     switch (row->type) {
     case SPROM_TYPE_TEXT:
         return program_text(row, field, rowbuf);
     case SPROM_TYPE_HEX:
-        return program_hex(row, field, rowbuf);
+        return program_hex(row, field, rowbuf, strict);
     case SPROM_TYPE_SIGNED_DEC8:
         return program_signed(field, endian, true);
     case SPROM_TYPE_SIGNED_DEC16:
@@ -161,11 +164,17 @@ FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int e
                                const char *prefix, const char *suffix, uint8_t *rowbuf)
 {
     std::printf("%.*s%s", static_cast<int>(sizeof row->name), row->name, prefix);
-    sprom_show_field(row, image, endian, suffix);
+    sprom_show_field(row, image, endian, suffix, stdout);
     if (!program)
         return FieldOutcome::Shown;
     std::fflush(stdout);
-    return program_field(row, image + row->offset, endian, rowbuf);
+    return program_field(row, image + row->offset, endian, rowbuf, false);
+}
+
+FieldOutcome sprom_program_field(const sprom_field_def *row, uint8_t *image, int endian,
+                                 uint8_t *rowbuf, bool strict)
+{
+    return program_field(row, image + row->offset, endian, rowbuf, strict);
 }
 
 } // namespace boardprom

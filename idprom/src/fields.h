@@ -30,4 +30,11 @@ bool sprom_is_field_type(uint32_t type);
 FieldOutcome sprom_visit_field(const sprom_field_def *row, uint8_t *image, int endian, bool program,
                                const char *prefix, const char *suffix, uint8_t *rowbuf);
 
+// Program mode without the display: reads the operator's line with the
+// row's codec and stores the value in the field at image + row->offset.
+// `strict` makes decoded bytes beyond a byte-string field's width an
+// over-long line instead of dropping them.
+FieldOutcome sprom_program_field(const sprom_field_def *row, uint8_t *image, int endian,
+                                 uint8_t *rowbuf, bool strict);
+
 } // namespace boardprom

@@ -48,6 +48,40 @@ uint32_t sprom_size_width(uint32_t type, int32_t length_or_min)
     }
 }
 
+// Bytes a row occupies in the image, as the walk reads or writes them.
+uint64_t sprom_row_bytes(const sprom_field_def &row)
+{
+    switch (row.type) {
+    case SPROM_TYPE_TEXT:
+    case SPROM_TYPE_HEX:
+    case SPROM_TYPE_PADDING:
+        return static_cast<uint32_t>(row.length_or_min);
+    case SPROM_TYPE_SIGNED_DEC8:
+    case SPROM_TYPE_HEX1:
+    case SPROM_TYPE_DEC_U8:
+        return 1;
+    case SPROM_TYPE_SIGNED_DEC16:
+    case SPROM_TYPE_HEX2:
+    case SPROM_TYPE_DEC_U16:
+    case SPROM_TYPE_TEMP_RANGE:
+    case SPROM_TYPE_CHECKSUM:
+        return 2;
+    case SPROM_TYPE_HEX4:
+    case SPROM_TYPE_DEC_U32:
+    case SPROM_TYPE_DASH_DEC:
+        return 4;
+    case SPROM_TYPE_HEX8:
+        return 8;
+    case SPROM_TYPE_DOT_DEC:
+    case SPROM_TYPE_HYPEN_DEC:
+        return 16;
+    case SPROM_TYPE_BLOCK:
+        return static_cast<uint32_t>(row.length_or_min);
+    default:
+        return 0;
+    }
+}
+
 int sprom_image_size(const sprom_field_def *layout)
 {
     uint32_t largest = 0;

@@ -5,6 +5,7 @@
 #include "export.h"
 #include "fpga_bus.h"
 #include "os.h"
+#include "progress.h"
 #include "settings.h"
 
 #include <cstdint>
@@ -91,6 +92,7 @@ extern "C" BOARDPROM_EXPORT int idprom_read_ft_psu_page(int kind, unsigned char 
             mv_pmb_rd(road.device, road.controller, channel, high_byte(o), &value, kOneByte);
         buf[o] = set == 0 && got == 0 ? static_cast<unsigned char>(value & 0xFF) : 0;
         result |= set | got;
+        report_progress(o + 1, count);
     }
     return result;
 }
@@ -108,6 +110,7 @@ extern "C" BOARDPROM_EXPORT int idprom_write_ft_psu_page(int kind, const unsigne
         os::sleep_us(kPageWritePauseUs);
         uint32_t echo = 0;
         result |= mv_pmb_rd(road.device, road.controller, channel, high_byte(o), &echo, kTwoBytes);
+        report_progress(o + 1, count);
     }
     return result;
 }

@@ -25,6 +25,10 @@ namespace boardprom
 // largest row offset plus the width of that row plus 4.
 int sprom_image_size(const sprom_field_def *layout);
 
+// Bytes a row occupies in the image, as the walk reads or writes them (a
+// block header: the block's length; the end, skip and unknown rows: 0).
+uint64_t sprom_row_bytes(const sprom_field_def &row);
+
 // Width the size rule gives a row of this type and length.
 uint32_t sprom_size_width(uint32_t type, int32_t length_or_min);
 

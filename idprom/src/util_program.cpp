@@ -1,6 +1,7 @@
 // Programming a PROM: read (or blank) the image, walk it in program mode,
 // and write the whole image back after the operator's confirmation.
 #include "export.h"
+#include "layouts.h"
 #include "ops_util.h"
 #include "settings.h"
 
@@ -27,40 +28,6 @@ inline constexpr int kModeBlank = 1;
 
 using WorkImage = std::array<unsigned char, kWorkImageSize>;
 
-// Bytes a row occupies in the image, as the walk reads or writes them.
-std::uint64_t row_bytes(const sprom_field_def &row)
-{
-    switch (row.type) {
-    case SPROM_TYPE_TEXT:
-    case SPROM_TYPE_HEX:
-    case SPROM_TYPE_PADDING:
-        return static_cast<std::uint32_t>(row.length_or_min);
-    case SPROM_TYPE_SIGNED_DEC8:
-    case SPROM_TYPE_HEX1:
-    case SPROM_TYPE_DEC_U8:
-        return 1;
-    case SPROM_TYPE_SIGNED_DEC16:
-    case SPROM_TYPE_HEX2:
-    case SPROM_TYPE_DEC_U16:
-    case SPROM_TYPE_TEMP_RANGE:
-    case SPROM_TYPE_CHECKSUM:
-        return 2;
-    case SPROM_TYPE_HEX4:
-    case SPROM_TYPE_DEC_U32:
-    case SPROM_TYPE_DASH_DEC:
-        return 4;
-    case SPROM_TYPE_HEX8:
-        return 8;
-    case SPROM_TYPE_DOT_DEC:
-    case SPROM_TYPE_HYPEN_DEC:
-        return 16;
-    case SPROM_TYPE_BLOCK:
-        return static_cast<std::uint32_t>(row.length_or_min);
-    default:
-        return 0;
-    }
-}
-
 // A layout altered by the calling program must not lead the walk or the
 // transfers past the work image.
 bool fits_work_image(const sprom_field_def *layout, int size)
@@ -68,7 +35,7 @@ bool fits_work_image(const sprom_field_def *layout, int size)
     if (size < 0 || static_cast<std::size_t>(size) > kWorkImageSize)
         return false;
     for (std::size_t i = 0; layout[i].type != SPROM_TYPE_END; ++i) {
-        if (layout[i].offset + row_bytes(layout[i]) > kWorkImageSize)
+        if (layout[i].offset + sprom_row_bytes(layout[i]) > kWorkImageSize)
             return false;
     }
     return true;

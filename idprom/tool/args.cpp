@@ -1,4 +1,5 @@
 // The command line of idpromtool.
+#include "assignments.h"
 #include "tool.h"
 
 #include <boardprom.h>
@@ -13,35 +14,20 @@ namespace idpromtool
 namespace
 {
 
-inline constexpr const char *kUsage =
-    "Usage: idpromtool COMMAND TARGET [options]\n"
-    "\n"
-    "Shows, programs and dumps the identification PROMs of the card, its fan\n"
-    "trays and its power modules, and checks whether a fan tray or power\n"
-    "module is fitted.\n"
-    "\n"
-    "Commands:\n"
-    "  show TARGET [--length N]   print every field and check the block checksums\n"
-    "  program TARGET [--blank]   enter every field, confirm, write the image back\n"
-    "  dump TARGET FILE           copy the raw image into FILE\n"
-    "  presence fan N | psu N     tell whether the fan tray or power module is fitted\n"
-    "\n"
-    "Targets:\n"
-    "  board                      the card's own ID-PROM (I2C bus 1)\n"
-    "  fan N                      fan tray N (0 to 2)\n"
-    "  psu N                      power module N, numbered as the chassis type says\n"
-    "\n"
-    "Options:\n"
-    "  --length N   board show: number of bytes to read, 1 to 2048 (default: the\n"
-    "               layout's image)\n"
-    "  --blank      program: start from an image of zeros instead of the PROM's contents\n"
-    "  --force      fan/psu: skip the presence check and use N as the controller channel\n"
-    "  --help       this text\n"
-    "\n"
-    "Exit status: 0 on success, 1 when the operation failed or the module is not\n"
-    "present, 2 for a usage error.\n";
+// Fan trays, power modules and controller channels there are.
+inline constexpr int kFanTrays = 3;
+inline constexpr int kPowerModules = 10;
+inline constexpr int kChannels = 12;
 
 inline constexpr const char *kLengthPastProm = "length beyond the 2048-byte ID-PROM";
+inline constexpr const char *kNoSuchFanTray = "no such fan tray (0 to 2)";
+inline constexpr const char *kNoSuchPowerModule = "no such power module (0 to 9)";
+inline constexpr const char *kNoSuchChannel = "no such controller channel (0 to 11)";
+inline constexpr const char *kYesAlone = "--yes only goes with";
+inline constexpr const char *kYesWith = "program --set/--from, or restore";
+inline constexpr const char *kStdinNeedsYes =
+    "--from - takes the values from standard input, which then cannot answer the question: add";
+inline constexpr const char *kJsonLength = "--json shows the layout's whole image: drop";
 
 bool fail(const char *what, std::string_view detail)
 {
@@ -70,6 +56,8 @@ bool parse_command(std::string_view word, Command *command)
         *command = Command::Program;
     else if (word == "dump")
         *command = Command::Dump;
+    else if (word == "restore")
+        *command = Command::Restore;
     else if (word == "presence")
         *command = Command::Presence;
     else
@@ -104,22 +92,72 @@ int parse_target(int argc, char **argv, int at, Request *request)
     return at + 2;
 }
 
+bool takes_file(const Request &request)
+{
+    return request.command == Command::Dump || request.command == Command::Restore;
+}
+
+// The argument after an option that takes one; null after printing why.
+const char *option_value(int argc, char **argv, int *at)
+{
+    if (++*at < argc)
+        return argv[*at];
+    fail("missing value after", argv[*at - 1]);
+    return nullptr;
+}
+
+bool parse_assignment(const char *text, Request *request)
+{
+    if (text == nullptr)
+        return false;
+    Assignment a;
+    if (!split_assignment(text, false, &a.name, &a.value))
+        return fail("--set needs NAME=VALUE, not", text);
+    a.where = "--set";
+    request->sets.push_back(std::move(a));
+    return true;
+}
+
+bool parse_length(int argc, char **argv, int *at, Request *request)
+{
+    const char *text = option_value(argc, argv, at);
+    if (text == nullptr)
+        return false;
+    if (!parse_number(text, &request->length) || request->length == 0)
+        return fail("bad length", text);
+    // The ID-PROM ends at 2048 bytes; offsets above it are other devices.
+    if (request->length > IDPROM_EEPROM_SIZE)
+        return fail(kLengthPastProm, text);
+    return true;
+}
+
 bool parse_option(int argc, char **argv, int *at, Request *request)
 {
     const std::string_view word = argv[*at];
-    if (word == "--blank" && request->command == Command::Program) {
+    const bool program = request->command == Command::Program;
+    const bool writes = program || request->command == Command::Restore;
+    if (word == "--blank" && program) {
         request->blank = true;
-    } else if (word == "--force" && request->target != Target::Board) {
+    } else if (word == "--force" && (request->target != Target::Board || takes_file(*request))) {
         request->force = true;
     } else if (word == "--length" && request->command == Command::Show &&
                request->target == Target::Board) {
-        if (++*at >= argc || !parse_number(argv[*at], &request->length) || request->length == 0)
-            return fail("bad length", *at < argc ? argv[*at] : "");
-        // The ID-PROM ends at 2048 bytes; offsets above it are other devices.
-        if (request->length > IDPROM_EEPROM_SIZE)
-            return fail(kLengthPastProm, argv[*at]);
-    } else if (request->command == Command::Dump && request->file.empty() && !word.empty() &&
-               word[0] != '-') {
+        return parse_length(argc, argv, at, request);
+    } else if (word == "--json" && request->command == Command::Show) {
+        request->json = true;
+    } else if (word == "--set" && program) {
+        return parse_assignment(option_value(argc, argv, at), request);
+    } else if (word == "--from" && program && request->from.empty()) {
+        const char *file = option_value(argc, argv, at);
+        if (file == nullptr)
+            return false;
+        request->from = file;
+    } else if (word == "--yes" && writes) {
+        request->yes = true;
+    } else if (word == "--no-verify" && writes) {
+        request->no_verify = true;
+    } else if (takes_file(*request) && request->file.empty() && !word.empty() &&
+               (word[0] != '-' || word == kStdStream)) {
         request->file = argv[*at];
     } else {
         return fail("unexpected argument", word);
@@ -127,23 +165,52 @@ bool parse_option(int argc, char **argv, int *at, Request *request)
     return true;
 }
 
-} // namespace
-
-void print_usage()
+// The number names a fan tray or power module, or with --force a channel.
+bool check_number(const Request &request)
 {
-    std::fputs(kUsage, stdout);
+    if (request.target == Target::Board)
+        return true;
+    const std::string number = std::to_string(request.number);
+    if (request.force && request.command != Command::Presence)
+        return request.number < kChannels || fail(kNoSuchChannel, number);
+    if (request.target == Target::FanTray)
+        return request.number < kFanTrays || fail(kNoSuchFanTray, number);
+    return request.number < kPowerModules || fail(kNoSuchPowerModule, number);
 }
+
+// What only makes sense together.
+bool check_combination(const Request &request)
+{
+    if (takes_file(request) && request.file.empty())
+        return fail("missing file for", request.command == Command::Dump ? "dump" : "restore");
+    if (request.command == Command::Restore && request.file == kStdStream)
+        return fail("restore reads a file, not", kStdStream);
+    if (request.yes && request.command == Command::Program && !request.batch())
+        return fail(kYesAlone, kYesWith);
+    if (request.from == kStdStream && !request.yes)
+        return fail(kStdinNeedsYes, "--yes");
+    if (request.json && request.length != 0)
+        return fail(kJsonLength, "--length");
+    return check_number(request);
+}
+
+} // namespace
 
 bool parse_args(int argc, char **argv, Request *request)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--help") {
+        const std::string_view word = argv[i];
+        if (word == "--help" || word == "-h") {
             request->command = Command::Help;
+            return true;
+        }
+        if (word == "--version") {
+            request->command = Command::Version;
             return true;
         }
     }
     if (argc < 2)
-        return fail("missing command", "show, program, dump or presence");
+        return fail("missing command", "show, program, dump, restore or presence");
     if (!parse_command(argv[1], &request->command))
         return fail("unknown command", argv[1]);
     int at = parse_target(argc, argv, 2, request);
@@ -155,9 +222,7 @@ bool parse_args(int argc, char **argv, Request *request)
         if (!parse_option(argc, argv, &at, request))
             return false;
     }
-    if (request->command == Command::Dump && request->file.empty())
-        return fail("missing file for", "dump");
-    return true;
+    return check_combination(*request);
 }
 
 } // namespace idpromtool

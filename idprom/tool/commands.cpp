@@ -1,167 +1,140 @@
-// The four operations of idpromtool, each a thin layer over the library.
-#include "tool.h"
+// The commands that only read: show, dump and presence; and the dispatch.
+#include "progress.h"
+#include "prom_io.h"
 
-#include <boardprom.h>
-
-#include <array>
-#include <cstdarg>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace idpromtool
 {
 namespace
 {
 
-inline constexpr int kReserved = 2;
-inline constexpr int kImageMax = 8192;
-inline constexpr int kMessageSize = 256;
+inline constexpr const char *kShowFailed = "show failed, rc 0x%x";
+inline constexpr const char *kChecksumMismatch = "checksum mismatch in the %s PROM";
+inline constexpr const char *kReadFailed = "reading the PROM failed, rc 0x%x";
+inline constexpr const char *kExists = "%s exists; nothing read (--force overwrites it)";
+inline constexpr const char *kFileError = "%s: %s";
+inline constexpr const char *kDumped = "%d bytes of the %s PROM written to %s\n";
+inline constexpr const char *kFanPresent = "fan tray %d is present\n";
+inline constexpr const char *kPsuPresent = "power module %d is present in slot %d\n";
 
-using Image = std::array<unsigned char, kImageMax>;
-static_assert(IDPROM_EEPROM_SIZE <= kImageMax, "a board show of --length bytes fits the image");
-
-int kind_of(Target target)
+int read_raw(const Prom &prom, Image &image, int *size)
 {
-    switch (target) {
-    case Target::FanTray:
-        return IDPROM_KIND_FAN_TRAY;
-    case Target::PowerModule:
-        return IDPROM_KIND_POWER_MODULE;
-    case Target::Board:
-        break;
+    const Progress progress("reading the " + prom_name(prom) + " PROM");
+    // The library's dump routine takes the board road whatever the kind.
+    if (prom.target == Target::Board)
+        return idprom_util_bin_dump_sprom(prom.kind, image.data(), size);
+    *size = prom.size;
+    return idprom_read_ft_psu_page(prom.kind, image.data(), prom.size, prom.channel);
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st {
+    };
+    return lstat(path.c_str(), &st) == 0;
+}
+
+bool write_all(int fd, const Image &image, int size)
+{
+    for (ssize_t done = 0; done < size;) {
+        const ssize_t n = write(fd, image.data() + done, static_cast<size_t>(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
     }
-    return 0;
+    return true;
 }
 
-const char *name_of(Target target)
+// The image into the dump file: a new one unless --force; false after
+// printing why not (a file begun is removed again).
+bool write_file(const Request &request, const Image &image, int size)
 {
-    switch (target) {
-    case Target::FanTray:
-        return "fan tray";
-    case Target::PowerModule:
-        return "power module";
-    case Target::Board:
-        break;
-    }
-    return "board";
-}
-
-[[gnu::format(printf, 1, 2)]] int failed(const char *format, ...)
-{
-    std::fputs("idpromtool: ", stderr);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stderr, format, args);
-    va_end(args);
-    std::fputc('\n', stderr);
-    return kExitFailed;
-}
-
-// Asks the library whether the module is fitted; true with the controller
-// channel to use.  The library's reason goes to standard error.
-bool check_presence(const Request &request, int *channel, bool quiet)
-{
-    std::array<char, kMessageSize> msg{};
-    int number = request.number;
-    const int present = request.target == Target::FanTray
-                            ? idprom_check_fan_presence(number, msg.data(), kMessageSize)
-                            : idprom_check_psu_presence(&number, msg.data(), kMessageSize);
-    if (present != 1 || !quiet)
-        std::fputs(msg.data(), present == 1 ? stdout : stderr);
-    *channel = number;
-    return present == 1;
-}
-
-// The channel of the fan tray or power module, after its presence check
-// unless the operator forced it.
-bool module_channel(const Request &request, int *channel)
-{
-    *channel = request.number;
-    if (request.target == Target::Board || request.force)
-        return true;
-    if (check_presence(request, channel, true))
-        return true;
-    failed("%s %d is not present", name_of(request.target), request.number);
-    return false;
-}
-
-bool image_size(int kind, sprom_field_def **layout, int *endian, int *size)
-{
-    if (idprom_get_sprom_format(kind, layout, endian, size, kReserved) != 0)
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (request.force ? O_TRUNC : O_EXCL);
+    const int fd = open(request.file.c_str(), flags, 0644);
+    if (fd < 0) {
+        complain(kExitFailed, kFileError, request.file.c_str(), std::strerror(errno));
         return false;
-    return *size > 0 && *size <= kImageMax;
+    }
+    bool ok = write_all(fd, image, size);
+    int error = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        unlink(request.file.c_str());
+        complain(kExitFailed, kFileError, request.file.c_str(), std::strerror(error));
+    }
+    return ok;
 }
+
+bool write_stdout(const Image &image, int size)
+{
+    return std::fwrite(image.data(), 1, static_cast<size_t>(size), stdout) ==
+               static_cast<size_t>(size) &&
+           std::fflush(stdout) == 0;
+}
+
+} // namespace
 
 int show(const Request &request)
 {
-    int channel = 0;
-    if (!module_channel(request, &channel))
+    if (request.json)
+        return show_json(request);
+    Prom prom;
+    if (!prom_layout(request, &prom) || !find_module(request, &prom))
         return kExitFailed;
-    const int kind = kind_of(request.target);
-    sprom_field_def *layout = nullptr;
-    int endian = 0;
-    int size = 0;
-    if (!image_size(kind, &layout, &endian, &size))
-        return failed("no layout for PROM kind %d", kind);
-    const int length = request.length != 0 ? request.length : size;
+    const int length = request.length != 0 ? request.length : prom.size;
     Image image{};
     global_idprom_checksum_err = 0;
-    int rc = idprom_util_show(kind, kReserved, channel, image.data(), length);
+    int rc = 0;
+    {
+        const Progress progress("reading the " + prom_name(prom) + " PROM");
+        rc = idprom_util_show(prom.kind, kReserved, prom.channel, image.data(), length);
+    }
     // The library shows fan-tray and power-module images itself; the board
     // image comes back for the caller to show.
     if (rc == 0 && request.target == Target::Board)
-        rc = sprom_show_program(layout, image.data(), endian, 0);
+        rc = sprom_show_program(prom.layout, image.data(), prom.endian, 0);
     if (rc != 0)
-        return failed("show failed, rc 0x%x", rc);
+        return complain(kExitFailed, kShowFailed, static_cast<unsigned>(rc));
     if (global_idprom_checksum_err != 0)
-        return failed("checksum mismatch in the %s PROM", name_of(request.target));
+        return complain(kExitFailed, kChecksumMismatch, target_name(request.target));
     return kExitOk;
-}
-
-int program(const Request &request)
-{
-    int channel = 0;
-    if (!module_channel(request, &channel))
-        return kExitFailed;
-    const int rc =
-        idprom_util_program(kind_of(request.target), kReserved, request.blank ? 1 : 0, channel);
-    return rc == 0 ? kExitOk : failed("program failed, rc 0x%x", rc);
-}
-
-int read_raw(const Request &request, int channel, Image &image, int *size)
-{
-    const int kind = kind_of(request.target);
-    if (request.target == Target::Board)
-        return idprom_util_bin_dump_sprom(kind, image.data(), size);
-    sprom_field_def *layout = nullptr;
-    int endian = 0;
-    if (!image_size(kind, &layout, &endian, size))
-        return SPROM_RC_NO_FORMAT;
-    return idprom_read_ft_psu_page(kind, image.data(), *size, channel);
 }
 
 int dump(const Request &request)
 {
-    int channel = 0;
-    if (!module_channel(request, &channel))
-        return kExitFailed;
+    const bool to_stdout = request.file == kStdStream;
+    if (!to_stdout && !request.force && exists(request.file))
+        return complain(kExitUsage, kExists, request.file.c_str());
+    Prom prom;
     Image image{};
     int size = 0;
-    const int rc = read_raw(request, channel, image, &size);
-    if (rc != 0)
-        return failed("reading the PROM failed, rc 0x%x", rc);
-    std::FILE *out = std::fopen(request.file.c_str(), "wb");
-    if (out == nullptr) {
-        std::perror(request.file.c_str());
-        return kExitFailed;
+    {
+        // Standard output may carry the image: the library speaks on stderr.
+        const LibraryOutputToStderr quiet;
+        if (!prom_layout(request, &prom) || !find_module(request, &prom))
+            return kExitFailed;
+        if (const int rc = read_raw(prom, image, &size); rc != 0)
+            return complain(kExitFailed, kReadFailed, static_cast<unsigned>(rc));
     }
-    const bool written =
-        std::fwrite(image.data(), 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
-    if (std::fclose(out) != 0 || !written) {
-        std::perror(request.file.c_str());
-        return kExitFailed;
+    if (to_stdout) {
+        if (write_stdout(image, size))
+            return kExitOk;
+        return complain(kExitFailed, kFileError, "standard output", std::strerror(errno));
     }
-    std::printf("%d bytes of the %s PROM written to %s\n", size, name_of(request.target),
-                request.file.c_str());
+    if (!write_file(request, image, size))
+        return kExitFailed;
+    std::printf(kDumped, size, target_name(request.target), request.file.c_str());
     return kExitOk;
 }
 
@@ -171,13 +144,11 @@ int presence(const Request &request)
     if (!check_presence(request, &channel, false))
         return kExitFailed;
     if (request.target == Target::FanTray)
-        std::printf("fan tray %d is present\n", request.number);
+        std::printf(kFanPresent, request.number);
     else
-        std::printf("power module %d is present in slot %d\n", request.number, channel);
+        std::printf(kPsuPresent, request.number, channel);
     return kExitOk;
 }
-
-} // namespace
 
 int run(const Request &request)
 {
@@ -185,11 +156,16 @@ int run(const Request &request)
     case Command::Show:
         return show(request);
     case Command::Program:
-        return program(request);
+        return request.batch() ? program_batch(request) : program_interactive(request);
     case Command::Dump:
         return dump(request);
+    case Command::Restore:
+        return restore(request);
     case Command::Presence:
         return presence(request);
+    case Command::Version:
+        print_version();
+        return kExitOk;
     case Command::Help:
         break;
     }

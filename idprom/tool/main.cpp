@@ -1,5 +1,5 @@
-// idpromtool: show, program and dump identification PROMs, and check
-// whether fan trays and power modules are fitted.
+// idpromtool: show, program, dump and restore identification PROMs, and
+// check whether fan trays and power modules are fitted.
 #include "tool.h"
 
 int main(int argc, char **argv)

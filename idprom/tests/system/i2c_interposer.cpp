@@ -7,6 +7,8 @@
 //   I2C_SIM_EEPROM  file holding the 2048 ID-PROM bytes (read and written)
 //   I2C_SIM_LOG     file the events are appended to, one per line
 //   I2C_SIM_ABSENT  comma-separated device addresses that never answer
+//   I2C_SIM_STUCK   comma-separated ID-PROM offsets whose byte acknowledges
+//                   every write and keeps its old value (a worn cell)
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -63,19 +65,25 @@ void log_event(const char *fmt, ...)
     close(fd);
 }
 
-bool absent(int addr)
+// Whether `value` is in the comma-separated list of numbers in `variable`.
+bool listed(const char *variable, long value)
 {
-    const char *list = getenv("I2C_SIM_ABSENT");
+    const char *list = getenv(variable);
     for (const char *p = list; p != nullptr && *p != '\0';) {
         char *end = nullptr;
         long a = strtol(p, &end, 0);
         if (end == p)
             break;
-        if (a == addr)
+        if (a == value)
             return true;
         p = *end == ',' ? end + 1 : end;
     }
     return false;
+}
+
+bool absent(int addr)
+{
+    return listed("I2C_SIM_ABSENT", addr);
 }
 
 Device *tracked(int fd)
@@ -137,9 +145,10 @@ int smbus(Device &d, i2c_smbus_ioctl_data *args)
     log_event("smbus-write 0x%02x 0x%02x size %u value 0x%02x", d.addr, cmd, args->size, value);
     if (!answers(d))
         return -1;
-    if (args->size == I2C_SMBUS_BYTE_DATA) {
+    const long offset = prom_offset(d, cmd);
+    if (args->size == I2C_SMBUS_BYTE_DATA && !(offset >= 0 && listed("I2C_SIM_STUCK", offset))) {
         uint8_t b = static_cast<uint8_t>(value);
-        prom_io(prom_offset(d, cmd), &b, true);
+        prom_io(offset, &b, true);
     }
     return 0;
 }

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Writes a SPROM image with known field values and correct block checksums.
 
-usage: make_image.py board|fan|psu OUT [--corrupt OFFSET]
+usage: make_image.py board|fan|psu OUT [--text OFFSET WIDTH VALUE]...
+                     [--bytes OFFSET HEX]... [--corrupt OFFSET]
 
 The values are the ones idpromtool_system.sh expects to see when the image
-is shown.  Images are big-endian, as all three built-in layouts are.
+is shown.  --text and --bytes change fields before the checksums are
+computed; --corrupt flips a bit after.  Images are big-endian, as all three
+built-in layouts are.
 """
 import struct
 import sys
@@ -66,15 +69,28 @@ def board(img):
 
 
 def main():
-    kind, out = sys.argv[1], sys.argv[2]
+    kind, out, args = sys.argv[1], sys.argv[2], sys.argv[3:]
     img = bytearray(SIZES[kind])
     common(img, kind)
     {"board": board, "fan": fan, "psu": psu}[kind](img)
+    corrupt = []
+    while args:
+        if args[0] == "--text":
+            text(img, int(args[1], 0), int(args[2], 0), args[3])
+            args = args[4:]
+        elif args[0] == "--bytes":
+            put(img, int(args[1], 0), bytes.fromhex(args[2]))
+            args = args[3:]
+        elif args[0] == "--corrupt":
+            corrupt.append(int(args[1], 0))
+            args = args[2:]
+        else:
+            sys.exit("make_image.py: unknown option " + args[0])
     for start, length, at in BLOCKS[kind]:
         total = sum(b for i, b in enumerate(img[start:start + length]) if start + i not in (at, at + 1))
         put(img, at, struct.pack(">H", total & 0xFFFF))
-    if len(sys.argv) == 5 and sys.argv[3] == "--corrupt":
-        img[int(sys.argv[4], 0)] ^= 0x01
+    for offset in corrupt:
+        img[offset] ^= 0x01
     with open(out, "wb") as f:
         f.write(img)
 
