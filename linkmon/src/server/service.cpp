@@ -8,7 +8,12 @@
 #include "settings.h"
 #include "state/shared_state.h"
 
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <new>
 
 using namespace linkmon;
 
@@ -99,21 +104,44 @@ extern "C" void service_client(int fd)
     }
 }
 
-extern "C" void show_device_status(unsigned bus, unsigned dev, unsigned func)
+namespace
 {
-    std::lock_guard<std::mutex> hold(net_lock());
-    uint32_t n = __atomic_load_n(&n_fmea_devices, __ATOMIC_RELAXED);
-    if (n > FMEA_MAX_DEVICES)
-        n = FMEA_MAX_DEVICES;
-    bool all = bus == 0 && dev == 0 && func == 0;
+
+// The rows a status request logs, in table order: every row with a vendor
+// ID for 00:00.0, else the first row at the address. Returns how many were
+// put into `out` (room for FMEA_MAX_DEVICES rows).
+uint32_t select_rows_locked(unsigned bus, unsigned dev, unsigned func, FmeaDevice *out)
+{
+    const bool all = bus == 0 && dev == 0 && func == 0;
+    const uint32_t n = std::min<uint32_t>(n_fmea_devices, FMEA_MAX_DEVICES);
+    uint32_t count = 0;
     for (uint32_t i = 0; i < n; ++i) {
         const FmeaDevice &d = fmea_devices[i];
         if (all) {
             if (d.vendor != 0)
-                log_device(&d);
+                out[count++] = d;
         } else if (d.bus == bus && d.dev == dev && d.func == func) {
-            log_device(&d);
-            return;
+            out[count++] = d;
+            break;
         }
     }
+    return count;
+}
+
+} // namespace
+
+extern "C" void show_device_status(unsigned bus, unsigned dev, unsigned func)
+{
+    // The rows are copied under the table lock and logged after it, so that
+    // the monitoring goes on while the lines are written.
+    std::unique_ptr<FmeaDevice[]> rows(new (std::nothrow) FmeaDevice[FMEA_MAX_DEVICES]);
+    if (!rows)
+        return;
+    uint32_t count = 0;
+    {
+        std::lock_guard<std::mutex> hold(table_lock());
+        count = select_rows_locked(bus, dev, func, rows.get());
+    }
+    for (uint32_t i = 0; i < count; ++i)
+        log_device(&rows[i]);
 }
