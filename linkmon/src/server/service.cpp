@@ -25,9 +25,16 @@ inline constexpr const char *MSG_BAD_MAGIC = "service_client_return";
 inline constexpr const char *MSG_REJECT =
     "Client connect: Invalid vdi %x, action %d,command %d, magic %x\n";
 
+// Counts a refused connection: true when its lines are to be logged.
+bool log_refusal()
+{
+    return refusal_log.admit(mono_now());
+}
+
 void reject(int fd, const Request &r, unsigned action, unsigned command)
 {
-    pcie_log(MSG_REJECT, r.vdi, static_cast<int>(action), static_cast<int>(command), r.magic);
+    if (log_refusal())
+        pcie_log(MSG_REJECT, r.vdi, static_cast<int>(action), static_cast<int>(command), r.magic);
     os::close(fd);
 }
 
@@ -36,19 +43,23 @@ void reject(int fd, const Request &r, unsigned action, unsigned command)
 int read_request(int fd, Request *out)
 {
     uint8_t bytes[sizeof(LinkmonRequest)] = {};
-    // A silent peer must not hold the server: the wait is bounded and its
-    // expiry counts as a failed receive.
-    os::set_recv_timeout(fd, settings::REQUEST_TIMEOUT);
-    ssize_t n = os::recv(fd, bytes, sizeof bytes, 0);
+    // The server comes here once the peer has sent something, or when its
+    // wait is over: the receive itself never waits.
+    ssize_t n = os::recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
     if (n <= 0) {
-        pcie_log(MSG_RECV_FAILED, errno);
+        const int err = errno;
+        if (log_refusal())
+            pcie_log(MSG_RECV_FAILED, err);
         os::close(fd);
         return -1;
     }
     Request r = decode_request(bytes, static_cast<size_t>(n));
     if (r.magic != LINKMON_MAGIC) {
-        pcie_log(MSG_BAD_MAGIC);
-        reject(fd, r, 0, 0);
+        if (log_refusal()) {
+            pcie_log(MSG_BAD_MAGIC);
+            pcie_log(MSG_REJECT, r.vdi, 0, 0, r.magic);
+        }
+        os::close(fd);
         return -1;
     }
     if (r.action != LINKMON_ACTION_SET && r.action != LINKMON_ACTION_SHOW) {
