@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,19 +55,30 @@ std::string name_of(const std::string &piece)
     return name.substr(0, name.find('\n'));
 }
 
+constexpr const char *kSysfsDirs[] = {"/sys", "/sys/class", "/sys/class/net", "/sys/class/net/eth0",
+                                      "/sys/class/net/eth0/device"};
+
+void remove_sysfs()
+{
+    unlink(uevent_path.c_str());
+    for (size_t i = std::size(kSysfsDirs); i > 0; --i)
+        rmdir((std::string(sysfs_root) + kSysfsDirs[i - 1]).c_str());
+    rmdir(sysfs_root);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     if (mkdtemp(sysfs_root) == nullptr)
         std::abort();
-    std::string dir = sysfs_root;
-    for (const char *part : {"/sys", "/sys/class", "/sys/class/net", "/sys/class/net/eth0",
-                             "/sys/class/net/eth0/device"}) {
+    std::string dir;
+    for (const char *part : kSysfsDirs) {
         dir = std::string(sysfs_root) + part;
         mkdir(dir.c_str(), 0700);
     }
     uevent_path = dir + "/uevent";
+    std::atexit(remove_sysfs);
     nics["eth0"].link = true;
     nics["eth1"].link = false;
     // The rows' log lines are not looked at.
