@@ -27,6 +27,9 @@ int answer(FakeNic &nic, void *block)
             return -1;
         }
         words[4] = count;
+        nic.stats.insert(nic.stats.end(), nic.added_after_count.begin(),
+                         nic.added_after_count.end());
+        nic.added_after_count.clear();
         return 0;
     case ETHTOOL_GDRVINFO:
         static_cast<ethtool_drvinfo *>(block)->n_stats = count;

@@ -21,6 +21,9 @@ struct FakeNic {
     // Statistics the driver adds once their names have been read: the
     // count grows between the names and the values.
     std::vector<std::pair<std::string, uint64_t>> added_after_names;
+    // Statistics the driver adds once it has given its count, before the
+    // names are read.
+    std::vector<std::pair<std::string, uint64_t>> added_after_count;
 };
 
 // Set when a request declared fewer names or values than the driver holds:
