@@ -73,13 +73,34 @@ inline constexpr unsigned NIC_INJECTED_LINK = 0xFFFFDFFFu;
 // ---- Linkmon server ------------------------------------------------------------------
 // The daemon listens on the host IP address of the card.
 inline constexpr const char *SERVER_ADDRESS = "10.0.2.16";
-inline constexpr int LISTEN_BACKLOG = 5;
-// A peer gets this long to send its request word before the server gives up
-// on it and serves the next connection.
+// Connections the kernel holds for the server until it takes them; the
+// server takes them as fast as they come, so this only absorbs bursts.
+inline constexpr int LISTEN_BACKLOG = 128;
+// Connections taken whose request word has not arrived yet. The server
+// serves whichever of them has sent its request; when the set is full, the
+// oldest silent one makes room for the next connection.
+inline constexpr std::size_t PENDING_PEERS_MAX = 64;
+// At most this many connections are taken in one turn of the server, so that
+// every one of them is looked at before a later one can displace it.
+inline constexpr std::size_t ACCEPT_BATCH = PENDING_PEERS_MAX / 2;
+// A pending peer gets this long to send its request word; the expiry counts
+// as a failed receive.
 inline constexpr milliseconds REQUEST_TIMEOUT{3000};
-// After a failing accept (out of descriptors, say) the server pauses this
-// long before it accepts again.
+// After a failing accept (out of descriptors, say) or a failing wait the
+// server pauses this long before it goes on.
 inline constexpr milliseconds ACCEPT_RETRY_PAUSE{100};
+// While the server address cannot be bound (not configured yet at boot),
+// the server tries again this often.
+inline constexpr seconds BIND_RETRY_PAUSE{5};
+// Refused connections logged in full per second; the rest of that second
+// are counted and summed up in one line.
+inline constexpr unsigned REFUSALS_LOGGED_PER_SECOND = 5;
+inline constexpr seconds REFUSAL_WINDOW{1};
+
+// ---- Client mode ---------------------------------------------------------------------
+// How long the client waits for the daemon to take its connection. Once
+// connected it waits for a reply as long as it must.
+inline constexpr milliseconds CONNECT_TIMEOUT{5000};
 
 // ---- Card reload -----------------------------------------------------------------------
 inline constexpr const char *RELOAD_COMMAND = "/sbin/pdreboot -y";

@@ -115,8 +115,14 @@ exit 0
 EOF
   cat >"$w/bin/pdreboot" <<EOF
 #!/bin/sh
-# Card reload stand-in: records the call instead of reloading anything.
+# Card reload stand-in: records the call instead of reloading anything, and
+# the number of sockets it was started with (the daemon's must not leak).
 echo "pdreboot \$*" >>"$w/pdreboot.log"
+n=0
+for fd in /proc/\$\$/fd/*; do
+  case \$(readlink "\$fd") in socket:*) n=\$((n + 1)) ;; esac
+done
+echo "\$n" >>"$w/pdreboot.sockets"
 EOF
   chmod 755 "$w/bin/lspci" "$w/bin/pdreboot"
 }
@@ -180,7 +186,7 @@ cmd_setup() {
   [ ! -s "$w/daemon.pid" ] || die "$w: a daemon may still run (stop it first)"
   mkdir -p "$w/mnt"
   rm -f "$w"/holder.pid "$w"/daemon.pid "$w"/daemon.rc "$w"/daemon.log "$w"/pdreboot.log \
-    "$w"/runner.log "$w"/sleeps.log
+    "$w"/pdreboot.sockets "$w"/runner.log "$w"/sleeps.log
   "${CARDSIM[@]}" build --topology "$OPT_TOPOLOGY" --vendor "$OPT_VENDOR" \
     --base "$OPT_BASE" --out "$w/card"
   write_standins "$w"

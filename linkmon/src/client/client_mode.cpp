@@ -3,6 +3,7 @@
 #include "os/os.h"
 #include "pci/pci.h"
 #include "proto/proto.h"
+#include "settings.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -103,7 +104,9 @@ int exchange(const in_addr &server, uint64_t word)
     sa.sin_family = AF_INET;
     sa.sin_port = htons(LINKMON_PORT);
     sa.sin_addr = server;
-    if (os::connect(fd, &sa) != 0) {
+    // A daemon that does not take the connection (its queue is full, say)
+    // does not hold the client for ever.
+    if (os::connect(fd, &sa, settings::CONNECT_TIMEOUT) != 0) {
         std::printf(MSG_CONNECT_FAILED, errno);
         os::close(fd);
         return 1;

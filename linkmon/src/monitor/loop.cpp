@@ -39,7 +39,13 @@ uint64_t linkmon_pass;
 void run_checks(unsigned row)
 {
     for (const CheckEntry &entry : check_table) {
-        switch (entry.check(row)) {
+        int verdict = CHECK_NA;
+        {
+            // A check changes the row: not while a status request copies it.
+            std::lock_guard<std::mutex> hold(table_lock());
+            verdict = entry.check(row);
+        }
+        switch (verdict) {
         case CHECK_OK:
             if (linkmon_pass < ncheck_logs)
                 log_check_done(row, entry.name);

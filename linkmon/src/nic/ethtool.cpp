@@ -78,6 +78,37 @@ long stat_count(const char *name, size_t len, uint32_t set, size_t fallback_offs
 
 } // namespace
 
+namespace linkmon
+{
+
+ethtool_stats *fetch_stat_values(const char *name, size_t len, size_t count, size_t fallback_offset)
+{
+    if (count == 0)
+        return nullptr;
+    // The driver writes as many values as it counts at the time of the
+    // request, whatever n_stats says: the count is asked for again, and the
+    // block has room for the larger of the two.
+    const long now = stat_count(name, len, ETH_SS_STATS, fallback_offset);
+    if (now < 0)
+        return nullptr;
+    const size_t room = static_cast<size_t>(now) > count ? static_cast<size_t>(now) : count;
+    auto *block = static_cast<ethtool_stats *>(
+        std::calloc(1, sizeof(ethtool_stats) + sizeof(uint64_t) * room));
+    if (block == nullptr)
+        return nullptr;
+    block->cmd = ETHTOOL_GSTATS;
+    block->n_stats = static_cast<uint32_t>(room);
+    // A count other than the names' means the set changed in between: the
+    // values no longer line up with the names.
+    if (ethtool_ioctl(name, len, block) != 0 || block->n_stats != count) {
+        std::free(block);
+        return nullptr;
+    }
+    return block;
+}
+
+} // namespace linkmon
+
 extern "C" int ethtool_ioctl(const char *name, size_t, void *request)
 {
     if (ensure_socket() < 0)
@@ -120,7 +151,9 @@ extern "C" void *fetch_stat_names(const char *name, size_t len, uint32_t set,
     block->cmd = ETHTOOL_GSTRINGS;
     block->string_set = set;
     block->len = static_cast<uint32_t>(n);
-    if (n != 0 && ethtool_ioctl(name, len, block) != 0) {
+    // The kernel writes (and gives in len) the driver's current count: a
+    // count that changed since it was asked for makes the names unusable.
+    if (n != 0 && (ethtool_ioctl(name, len, block) != 0 || block->len != n)) {
         std::free(block);
         return nullptr;
     }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct ethtool_stats;
+
 extern "C" {
 
 enum { NIC_LINK_UP = 0x2000 };
@@ -35,6 +37,12 @@ namespace linkmon
 // "8086:1533" gives the vendor ID at the start and the device ID after the
 // colon.
 void parse_pci_id(const char *text, uint32_t *vendor, uint32_t *device);
+
+// The values of the statistics set (ETH_SS_STATS) whose names fetch_stat_names
+// gave `count` of, in the names' order; null when they cannot be read or the
+// set no longer has `count` values. The caller frees the block.
+ethtool_stats *fetch_stat_values(const char *name, size_t len, size_t count,
+                                 size_t fallback_offset);
 
 } // namespace linkmon
 

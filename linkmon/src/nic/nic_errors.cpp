@@ -40,12 +40,6 @@ int counter_field(const char *name)
     return -1;
 }
 
-struct StatsBlock {
-    uint32_t cmd;
-    uint32_t n_stats;
-    uint64_t data[];
-};
-
 // Reads the counters into `sample` and returns their increase over the
 // current sample of the row; *ok is false when they cannot be read.
 uint64_t sample_counters(FmeaDevice &d, const char *name, uint64_t *sample, bool *ok)
@@ -57,15 +51,8 @@ uint64_t sample_counters(FmeaDevice &d, const char *name, uint64_t *sample, bool
     if (names == nullptr)
         return 0;
     size_t count = names->len;
-    auto *stats = count == 0 ? nullptr : static_cast<StatsBlock *>(std::calloc(1, 8 + 8 * count));
+    ethtool_stats *stats = fetch_stat_values(name, len, count, DRVINFO_STATS_OFFSET);
     if (stats == nullptr) {
-        std::free(names);
-        return 0;
-    }
-    stats->cmd = ETHTOOL_GSTATS;
-    stats->n_stats = static_cast<uint32_t>(count);
-    if (ethtool_ioctl(name, len, stats) != 0) {
-        std::free(stats);
         std::free(names);
         return 0;
     }

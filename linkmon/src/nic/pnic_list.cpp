@@ -88,8 +88,9 @@ void add_pnic_device(const char *text, size_t len)
     if (strncpy_s(d.hwid, sizeof d.hwid, name, copy) != 0)
         return;
     pcie_log(MSG_PNIC_ADDED, name, link, d.bus, d.dev, d.func, d.vendor, d.device);
-    // The server thread may be logging the table for a status request.
-    __atomic_store_n(&n_fmea_devices, row + 1, __ATOMIC_RELEASE);
+    // The server thread may be copying the table for a status request.
+    std::lock_guard<std::mutex> hold(table_lock());
+    n_fmea_devices = row + 1;
 }
 
 void load_pnic_list(void)

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -143,19 +144,12 @@ int protect(void *page, std::size_t length, bool writable)
 
 int socket(int type)
 {
-    return ::socket(AF_INET, type, 0);
+    return ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
 }
 
 int setsockopt_int(int fd, int level, int option, int value)
 {
     return ::setsockopt(fd, level, option, &value, sizeof value);
-}
-
-int set_recv_timeout(int fd, std::chrono::milliseconds timeout)
-{
-    const long ms = static_cast<long>(timeout.count());
-    timeval tv = {ms / 1000, (ms % 1000) * 1000};
-    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
 int bind(int fd, const sockaddr_in *addr)
@@ -170,12 +164,55 @@ int listen(int fd, int backlog)
 
 int accept(int fd)
 {
-    return ::accept(fd, nullptr, nullptr);
+    return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-int connect(int fd, const sockaddr_in *addr)
+namespace
 {
-    return ::connect(fd, reinterpret_cast<const sockaddr *>(addr), sizeof *addr);
+
+// The end of a non-blocking connect: 0, or -1 with errno.
+int finish_connect(int fd, std::chrono::milliseconds timeout)
+{
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock::now());
+        if (left.count() <= 0) {
+            errno = ETIMEDOUT;
+            return -1;
+        }
+        pollfd pfd = {fd, POLLOUT, 0};
+        const int rc = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc < 0)
+            return -1;
+        if (rc > 0)
+            break;
+    }
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+        return -1;
+    errno = err;
+    return err == 0 ? 0 : -1;
+}
+
+} // namespace
+
+int connect(int fd, const sockaddr_in *addr, std::chrono::milliseconds timeout)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return -1;
+    int rc = ::connect(fd, reinterpret_cast<const sockaddr *>(addr), sizeof *addr);
+    if (rc != 0 && errno == EINPROGRESS)
+        rc = finish_connect(fd, timeout);
+    // A connected client waits for its reply as long as it must.
+    const int saved = errno;
+    ::fcntl(fd, F_SETFL, flags);
+    errno = saved;
+    return rc;
 }
 
 ssize_t send(int fd, const void *buf, std::size_t len, int flags)
@@ -213,6 +250,20 @@ int poll_hangups(const int *fds, std::size_t n, unsigned char *hang)
     for (std::size_t i = 0; i < n; ++i)
         hang[i] = rc < 0 || (pfds[i].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
     return rc < 0 ? -1 : 0;
+}
+
+int poll_readable(const int *fds, std::size_t n, unsigned char *ready,
+                  std::chrono::milliseconds timeout)
+{
+    std::vector<pollfd> pfds(n);
+    for (std::size_t i = 0; i < n; ++i)
+        pfds[i] = {fds[i], POLLIN, 0};
+    const long long ms = timeout.count();
+    const int wait = ms < 0 ? -1 : ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+    const int rc = ::poll(pfds.data(), n, wait);
+    for (std::size_t i = 0; i < n; ++i)
+        ready[i] = rc > 0 && (pfds[i].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return rc;
 }
 
 int ioctl_ethtool(int fd, ifreq *ifr)

@@ -68,13 +68,18 @@ void *map_shared_read(int fd, std::uint64_t offset, std::size_t length);
 int protect(void *page, std::size_t length, bool writable);
 
 // ---- Sockets (IPv4) and the ethtool ioctl -------------------------------------
+// Every socket is close-on-exec: none leaks into the shell commands. type may
+// carry SOCK_NONBLOCK.
 int socket(int type);
 int setsockopt_int(int fd, int level, int option, int value);
-int set_recv_timeout(int fd, std::chrono::milliseconds timeout);
 int bind(int fd, const sockaddr_in *addr);
 int listen(int fd, int backlog);
+// A connection taken from a listening socket, close-on-exec and blocking;
+// -1 with errno EAGAIN when none is waiting on a non-blocking listener.
 int accept(int fd);
-int connect(int fd, const sockaddr_in *addr);
+// Connects within `timeout`: 0, or -1 with errno (ETIMEDOUT when the time
+// ran out). The socket is blocking again afterwards.
+int connect(int fd, const sockaddr_in *addr, std::chrono::milliseconds timeout);
 ssize_t send(int fd, const void *buf, std::size_t len, int flags);
 ssize_t recv(int fd, void *buf, std::size_t len, int flags);
 // 0 while the socket has a peer, else -1 with errno set.
@@ -86,6 +91,13 @@ bool peer_closed(int fd);
 // shows a hang-up, an error or a peer that closed its end, else 0. Returns
 // 0, or -1 when the look failed (hang[] then all 1).
 int poll_hangups(const int *fds, std::size_t n, unsigned char *hang);
+// Waits up to `timeout` (negative: without limit) until one of the sockets
+// can be read without waiting (data, a connection to accept, end of file or
+// an error): ready[i] becomes 1 for each such fds[i], else 0. Returns the
+// number of ready sockets, 0 when the time ran out, or -1 (errno EINTR
+// after a signal).
+int poll_readable(const int *fds, std::size_t n, unsigned char *ready,
+                  std::chrono::milliseconds timeout);
 int ioctl_ethtool(int fd, ifreq *ifr);
 
 } // namespace linkmon::os

@@ -77,7 +77,10 @@ TrackedDevice skipped_devices[] = {{0, 0, 0, 0, 0, 0, 0}};
 
 void scan_pci_functions(void)
 {
-    n_fmea_devices = 0;
+    {
+        std::lock_guard<std::mutex> hold(table_lock());
+        n_fmea_devices = 0;
+    }
     for (unsigned bus = 0; bus <= settings::SCAN_LAST_BUS; ++bus) {
         const unsigned devices = bus == 0 ? settings::SCAN_BUS0_DEVICES : settings::SCAN_DEVICES;
         const unsigned functions =
@@ -107,6 +110,8 @@ void add_pci_function(unsigned bus, unsigned dev, unsigned func)
         return;
     read_aer_regs(row, bus, dev, func);
     capture_bars(row, bus, dev, func);
+    // The row beyond the count is the main thread's own until it is counted.
+    std::lock_guard<std::mutex> hold(table_lock());
     ++n_fmea_devices;
 }
 

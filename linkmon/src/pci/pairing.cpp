@@ -38,6 +38,7 @@ extern "C" {
 // may still hold a function that discovery dropped.
 void pair_link_partners(void)
 {
+    std::lock_guard<std::mutex> hold(linkmon::table_lock());
     for (unsigned q = 0; q < n_fmea_devices && fmea_devices[q].vendor != 0; ++q)
         if (is_candidate(fmea_devices[q]))
             pair_with_bridge(q);

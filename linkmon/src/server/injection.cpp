@@ -96,6 +96,7 @@ void restore_injected_device_locked(unsigned row)
 
 extern "C" void restore_injected_device(unsigned row)
 {
+    std::lock_guard<std::mutex> hold_table(table_lock());
     std::lock_guard<std::mutex> hold(net_lock());
     restore_injected_device_locked(row);
 }

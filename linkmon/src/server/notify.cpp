@@ -64,6 +64,7 @@ extern "C" void notify_clients(unsigned row, unsigned mask)
     std::timespec now = {};
     os::clock_monotonic(&now);
     int quiet = in_skip_window(&now);
+    std::lock_guard<std::mutex> hold_table(table_lock());
     std::lock_guard<std::mutex> hold(net_lock());
     FmeaDevice &d = fmea_devices[row];
     d.notify_mask = mask;

@@ -1,4 +1,5 @@
-// The linkmon server thread: the listening socket and the accept loop.
+// The linkmon server thread: the listening socket, and the thread routine
+// that turns the server (pending.cpp) for ever.
 #include "server/server.h"
 #include "app/log.h"
 #include "os/os.h"
@@ -26,7 +27,6 @@ inline constexpr const char *MSG_SERVER_ADDRESS = "server ip address: %u ";
 inline constexpr const char *MSG_BIND_FAILED = "%s: bind err = %d\n";
 inline constexpr const char *MSG_LISTEN_FAILED = "%s: listen err = %d\n";
 inline constexpr const char *MSG_STARTING = "Starting linkmon server..\n";
-inline constexpr const char *MSG_ACCEPT_FAILED = "%s: accept err = %d\n";
 inline constexpr intptr_t DECODE_FAILURE = 89;
 
 int fail_and_close(int fd, const char *msg)
@@ -37,10 +37,29 @@ int fail_and_close(int fd, const char *msg)
     return -1;
 }
 
+// At boot the server address may not be configured yet: the bind is tried
+// again every few seconds, and only its first failure is logged.
+void bind_until_bound(int fd, const sockaddr_in &sa)
+{
+    for (bool logged = false; os::bind(fd, &sa) != 0; os::sleep_for(settings::BIND_RETRY_PAUSE)) {
+        if (!logged)
+            pcie_log(MSG_BIND_FAILED, SERVER_NAME, errno);
+        logged = true;
+    }
+}
+
 } // namespace
 
 namespace linkmon
 {
+
+MonoTime mono_now()
+{
+    std::timespec now = {};
+    if (os::clock_monotonic(&now) != 0)
+        return MonoTime{};
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 int open_linkmon_listener()
 {
@@ -49,7 +68,9 @@ int open_linkmon_listener()
         pcie_log(MSG_DECODE_FAILED, SERVER_NAME, settings::SERVER_ADDRESS);
         return -2;
     }
-    int fd = os::socket(SOCK_STREAM);
+    // Non-blocking: the server only accepts when a connection is waiting,
+    // and must not hang if it went away in between.
+    int fd = os::socket(SOCK_STREAM | SOCK_NONBLOCK);
     if (fd < 0) {
         pcie_log(MSG_SOCKET_FAILED, SERVER_NAME, errno);
         return -1;
@@ -62,24 +83,11 @@ int open_linkmon_listener()
     sa.sin_port = htons(LINKMON_PORT);
     sa.sin_addr = addr;
     pcie_log(MSG_SERVER_ADDRESS, static_cast<unsigned>(sa.sin_addr.s_addr));
-    if (os::bind(fd, &sa) != 0)
-        return fail_and_close(fd, MSG_BIND_FAILED);
+    bind_until_bound(fd, sa);
     if (os::listen(fd, settings::LISTEN_BACKLOG) != 0)
         return fail_and_close(fd, MSG_LISTEN_FAILED);
     pcie_log(MSG_STARTING);
     return fd;
-}
-
-void serve_next_connection(int listen_fd)
-{
-    int fd = os::accept(listen_fd);
-    if (fd < 0) {
-        pcie_log(MSG_ACCEPT_FAILED, SERVER_NAME, errno);
-        // Out of descriptors, say: pause rather than spin.
-        os::sleep_for(settings::ACCEPT_RETRY_PAUSE);
-        return;
-    }
-    service_client(fd);
 }
 
 } // namespace linkmon
@@ -99,6 +107,7 @@ extern "C" void *accept_linkmon_connections(void *)
         return reinterpret_cast<void *>(DECODE_FAILURE);
     if (fd < 0)
         return nullptr;
+    PendingPeers pending;
     for (;;)
-        serve_next_connection(fd);
+        serve_turn(fd, pending);
 }

@@ -4,11 +4,14 @@
 #ifndef LINKMON_SERVER_SERVER_H
 #define LINKMON_SERVER_SERVER_H
 
+#include "settings.h"
 #include "state/shared_state.h"
 
 #include <linkmon/linkmon_request.h>
 
 #include <array>
+#include <chrono>
+#include <cstddef>
 #include <ctime>
 
 extern "C" {
@@ -64,11 +67,71 @@ void close_all_clients_locked();
 void sweep_gone_clients_locked();
 
 // ---- Server thread ---------------------------------------------------------------------
-// Makes the listening socket: its descriptor, or -1 after logging why not,
-// or -2 when the server address cannot be decoded.
+// Times of the one monotonic clock, as a duration since its start.
+using MonoTime = std::chrono::nanoseconds;
+MonoTime mono_now();
+
+// Makes the listening socket (non-blocking): its descriptor, or -1 after
+// logging why not, or -2 when the server address cannot be decoded. A
+// failing bind is tried again every few seconds until it succeeds.
 int open_linkmon_listener();
-// Accepts one connection and serves it.
-void serve_next_connection(int listen_fd);
+
+// The connections taken whose request has not arrived yet, oldest first.
+class PendingPeers
+{
+  public:
+    struct Peer {
+        int fd;
+        MonoTime since;
+    };
+    std::size_t size() const
+    {
+        return n_;
+    }
+    const Peer &operator[](std::size_t i) const
+    {
+        return peers_[i];
+    }
+    // Adds a peer taken at `now`. When the set is full the oldest peer is
+    // taken out to make room: its descriptor is returned, else -1.
+    int add(int fd, MonoTime now);
+    // Takes peer i out of the set; its descriptor.
+    int take(std::size_t i);
+
+  private:
+    std::array<Peer, settings::PENDING_PEERS_MAX> peers_{};
+    std::size_t n_ = 0;
+};
+
+// One turn of the server thread: waits until a pending peer has sent
+// something, a connection is waiting or a wait runs out, then serves every
+// peer whose request has come (one at a time, oldest first), ends the wait
+// of peers whose time is up, and takes new connections into the set.
+void serve_turn(int listen_fd, PendingPeers &pending);
+
+// ---- refusals.cpp: the log of refused connections ------------------------------------
+// Bounds what refused connections (bad requests, peers that sent none)
+// write to the log: the first few of each second are logged in full, the
+// rest are counted and summed up in one line once that second is over.
+class RefusalLog
+{
+  public:
+    // Counts a refusal at `now`: true when its lines are to be logged. A
+    // summary still owed for an earlier second is logged first.
+    bool admit(MonoTime now);
+    // Logs the summary once its second is over.
+    void flush(MonoTime now);
+    // When a summary is owed: true, and the time it is due.
+    bool flush_due(MonoTime *due) const;
+
+  private:
+    bool open_ = false;
+    MonoTime start_{};
+    unsigned logged_ = 0;
+    unsigned counted_ = 0;
+};
+// The server thread's.
+extern RefusalLog refusal_log;
 
 } // namespace linkmon
 

@@ -8,7 +8,12 @@
 #include "settings.h"
 #include "state/shared_state.h"
 
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <new>
 
 using namespace linkmon;
 
@@ -20,9 +25,16 @@ inline constexpr const char *MSG_BAD_MAGIC = "service_client_return";
 inline constexpr const char *MSG_REJECT =
     "Client connect: Invalid vdi %x, action %d,command %d, magic %x\n";
 
+// Counts a refused connection: true when its lines are to be logged.
+bool log_refusal()
+{
+    return refusal_log.admit(mono_now());
+}
+
 void reject(int fd, const Request &r, unsigned action, unsigned command)
 {
-    pcie_log(MSG_REJECT, r.vdi, static_cast<int>(action), static_cast<int>(command), r.magic);
+    if (log_refusal())
+        pcie_log(MSG_REJECT, r.vdi, static_cast<int>(action), static_cast<int>(command), r.magic);
     os::close(fd);
 }
 
@@ -31,19 +43,23 @@ void reject(int fd, const Request &r, unsigned action, unsigned command)
 int read_request(int fd, Request *out)
 {
     uint8_t bytes[sizeof(LinkmonRequest)] = {};
-    // A silent peer must not hold the server: the wait is bounded and its
-    // expiry counts as a failed receive.
-    os::set_recv_timeout(fd, settings::REQUEST_TIMEOUT);
-    ssize_t n = os::recv(fd, bytes, sizeof bytes, 0);
+    // The server comes here once the peer has sent something, or when its
+    // wait is over: the receive itself never waits.
+    ssize_t n = os::recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
     if (n <= 0) {
-        pcie_log(MSG_RECV_FAILED, errno);
+        const int err = errno;
+        if (log_refusal())
+            pcie_log(MSG_RECV_FAILED, err);
         os::close(fd);
         return -1;
     }
     Request r = decode_request(bytes, static_cast<size_t>(n));
     if (r.magic != LINKMON_MAGIC) {
-        pcie_log(MSG_BAD_MAGIC);
-        reject(fd, r, 0, 0);
+        if (log_refusal()) {
+            pcie_log(MSG_BAD_MAGIC);
+            pcie_log(MSG_REJECT, r.vdi, 0, 0, r.magic);
+        }
+        os::close(fd);
         return -1;
     }
     if (r.action != LINKMON_ACTION_SET && r.action != LINKMON_ACTION_SHOW) {
@@ -99,21 +115,44 @@ extern "C" void service_client(int fd)
     }
 }
 
-extern "C" void show_device_status(unsigned bus, unsigned dev, unsigned func)
+namespace
 {
-    std::lock_guard<std::mutex> hold(net_lock());
-    uint32_t n = __atomic_load_n(&n_fmea_devices, __ATOMIC_RELAXED);
-    if (n > FMEA_MAX_DEVICES)
-        n = FMEA_MAX_DEVICES;
-    bool all = bus == 0 && dev == 0 && func == 0;
+
+// The rows a status request logs, in table order: every row with a vendor
+// ID for 00:00.0, else the first row at the address. Returns how many were
+// put into `out` (room for FMEA_MAX_DEVICES rows).
+uint32_t select_rows_locked(unsigned bus, unsigned dev, unsigned func, FmeaDevice *out)
+{
+    const bool all = bus == 0 && dev == 0 && func == 0;
+    const uint32_t n = std::min<uint32_t>(n_fmea_devices, FMEA_MAX_DEVICES);
+    uint32_t count = 0;
     for (uint32_t i = 0; i < n; ++i) {
         const FmeaDevice &d = fmea_devices[i];
         if (all) {
             if (d.vendor != 0)
-                log_device(&d);
+                out[count++] = d;
         } else if (d.bus == bus && d.dev == dev && d.func == func) {
-            log_device(&d);
-            return;
+            out[count++] = d;
+            break;
         }
     }
+    return count;
+}
+
+} // namespace
+
+extern "C" void show_device_status(unsigned bus, unsigned dev, unsigned func)
+{
+    // The rows are copied under the table lock and logged after it, so that
+    // the monitoring goes on while the lines are written.
+    std::unique_ptr<FmeaDevice[]> rows(new (std::nothrow) FmeaDevice[FMEA_MAX_DEVICES]);
+    if (!rows)
+        return;
+    uint32_t count = 0;
+    {
+        std::lock_guard<std::mutex> hold(table_lock());
+        count = select_rows_locked(bus, dev, func, rows.get());
+    }
+    for (uint32_t i = 0; i < count; ++i)
+        log_device(&rows[i]);
 }

@@ -27,6 +27,12 @@ pthread_mutex_t auto_clear_lock = PTHREAD_MUTEX_INITIALIZER;
 namespace linkmon
 {
 
+std::mutex &table_lock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 std::mutex &net_lock()
 {
     static std::mutex lock;

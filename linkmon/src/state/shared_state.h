@@ -1,9 +1,10 @@
 // The state the daemon's threads share, and the locks that guard it.
 //
 //   device table     fmea_devices, n_fmea_devices: filled and checked by the
-//                    main thread; the server thread logs rows for status
-//                    requests, possibly while discovery is still filling it,
-//                    and notifications update a row under net_lock.
+//                    main thread, which changes rows and the count only
+//                    under table_lock; the server thread copies rows under it
+//                    for status requests, possibly while discovery is still
+//                    filling the table.
 //   pause word       linkmonstate: written by the server thread, polled by
 //                    the monitoring loop.
 //   client table     linkmonsockfd: under net_lock; the server thread
@@ -53,6 +54,12 @@ extern pthread_mutex_t auto_clear_lock;
 
 namespace linkmon
 {
+
+// Guards the device table's rows and count between the main thread, which
+// changes them, and the server thread's status requests. Taken before
+// net_lock when both are needed (a check that looks at the injection, a
+// notification); never while net_lock is held.
+std::mutex &table_lock();
 
 // Guards the client table and the injection state between the server
 // thread and the main thread. Notifications hold it while they send and

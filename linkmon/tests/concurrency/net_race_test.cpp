@@ -1,8 +1,12 @@
 // The server thread and the monitoring thread on real sockets at the same
 // time: registrations, injections and status requests against
-// notifications, snapshots and restores. Run under ThreadSanitizer.
+// notifications, snapshots, restores and the checks of a monitoring pass.
+// Run under ThreadSanitizer.
 #include "app/app.h"
 #include "concurrency/stdout_to_null.h"
+#include "monitor/monitor.h"
+#include "nic/nic.h"
+#include "pci/pci.h"
 #include "proto/proto.h"
 #include "server/server.h"
 #include "state/shared_state.h"
@@ -10,10 +14,13 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -91,8 +98,12 @@ TEST(NetRace, ServerAndMonitorShareTheTableAndTheInjection)
         for (int i = 0; i < kNotifications; ++i) {
             unsigned row = static_cast<unsigned>(i % 4);
             int action = 0;
-            if (linkmon::fi_probe(LINKMON_CMD_LINK, row, linkmon::FI_SNAPSHOT, &action))
-                fmea_devices[row].new_link_status = 0xFFFF;
+            {
+                // As a check does: the row changes under the table lock.
+                std::lock_guard<std::mutex> hold(linkmon::table_lock());
+                if (linkmon::fi_probe(LINKMON_CMD_LINK, row, linkmon::FI_SNAPSHOT, &action))
+                    fmea_devices[row].new_link_status = 0xFFFF;
+            }
             notify_clients(row, NOTIFY_LINK);
         }
     });
@@ -133,6 +144,61 @@ TEST(NetRace, FullTableFlushWhileNotifying)
         EXPECT_EQ(0u, drain(fd) % sizeof(FmeaDevice));
         close(fd);
     }
+}
+
+// Status requests for the whole table and for one row, one after the other
+// on the server's side, while the monitoring thread appends NIC rows (the
+// row counter grows) and then runs passes whose link checks find every link
+// changed and notify.
+TEST(NetRace, StatusStormDuringLinkChanges)
+{
+    StdoutToNull quiet;
+    reset_table();
+    // Configuration space of buses 0 to 4, the link status of each row's
+    // function at its PCI Express capability.
+    constexpr unsigned kCap = 0x40;
+    std::vector<uint8_t> space(pci_cfg_offset(5, 0, 0, 0));
+    mmucfg_base = space.data();
+    auto set_links = [&](uint16_t status) {
+        for (uint32_t i = 0; i < 4; ++i)
+            memcpy(&space[pci_cfg_offset(i + 1, 0, 0, kCap + 0x12)], &status, sizeof status);
+    };
+    set_links(0x2011);
+    for (uint32_t i = 0; i < 4; ++i) {
+        fmea_devices[i].pcie_cap = kCap;
+        fmea_devices[i].partner_idx = 0;
+    }
+
+    std::atomic<bool> done{false};
+    std::atomic<int> served{0};
+    std::thread server([&] {
+        for (int i = 0; !done.load() || i < 50; ++i) {
+            int sv[2];
+            ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM, 0, sv));
+            uint64_t word = linkmon::encode_request(LINKMON_ACTION_SHOW, LINKMON_CMD_STATUS,
+                                                    i % 2 == 0 ? 0 : 2 << 8);
+            ASSERT_EQ(8, send(sv[1], &word, sizeof word, 0));
+            service_client(sv[0]);
+            close(sv[1]);
+            served.fetch_add(1);
+        }
+    });
+    char name[16];
+    for (int k = 0; k < 8; ++k) {
+        snprintf(name, sizeof name, "lmrace%d", k);
+        add_pnic_device(name, strlen(name));
+    }
+    for (int pass = 0; pass < 200; ++pass) {
+        set_links(pass % 2 == 0 ? 0x2012 : 0x2011);
+        monitor_pass();
+    }
+    done.store(true);
+    server.join();
+    EXPECT_EQ(12u, n_fmea_devices);
+    EXPECT_EQ(0x2011u, fmea_devices[1].link_status);
+    EXPECT_GE(served.load(), 50);
+    mmucfg_base = nullptr;
+    close_all_clients();
 }
 
 } // namespace

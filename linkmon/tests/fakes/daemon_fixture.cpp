@@ -4,6 +4,7 @@
 #include "monitor/monitor.h"
 #include "nic/nic.h"
 #include "pci/pci.h"
+#include "server/server.h"
 #include "state/shared_state.h"
 
 #include <cstring>
@@ -41,6 +42,7 @@ void reset_daemon_globals()
     std::memset(boardtype_arr, 0, sizeof boardtype_arr);
     is_boardtype_set = 0;
     client_mode = 0;
+    linkmon::refusal_log = linkmon::RefusalLog{};
 }
 
 FmeaDevice &add_row(unsigned bus, unsigned dev, unsigned func)

@@ -242,7 +242,7 @@ int socket(int type)
     fake_os::State &s = counted();
     if (s.socket_errno != 0)
         return fail(s.socket_errno);
-    if (type == SOCK_DGRAM)
+    if ((type & ~(SOCK_NONBLOCK | SOCK_CLOEXEC)) == SOCK_DGRAM)
         ++s.ethtool_sockets;
     return s.next_fd++;
 }
@@ -250,12 +250,6 @@ int socket(int type)
 int setsockopt_int(int, int, int, int)
 {
     return fail(counted().setsockopt_errno);
-}
-
-int set_recv_timeout(int fd, std::chrono::milliseconds timeout)
-{
-    counted().recv_timeout[fd] = timeout;
-    return 0;
 }
 
 int bind(int, const sockaddr_in *)
@@ -271,15 +265,17 @@ int listen(int, int)
 int accept(int)
 {
     auto &q = counted().accept_results;
-    const int r = q.empty() ? -EBADF : q.front();
+    const int r = q.empty() ? -EAGAIN : q.front();
     if (!q.empty())
         q.pop_front();
     return r < 0 ? fail(-r) : r;
 }
 
-int connect(int, const sockaddr_in *)
+int connect(int, const sockaddr_in *, std::chrono::milliseconds timeout)
 {
-    return fail(counted().connect_errno);
+    fake_os::State &s = counted();
+    s.connect_timeout = timeout;
+    return fail(s.connect_errno);
 }
 
 ssize_t send(int fd, const void *buf, std::size_t len, int flags)
@@ -297,12 +293,15 @@ ssize_t send(int fd, const void *buf, std::size_t len, int flags)
     return static_cast<ssize_t>(len);
 }
 
-ssize_t recv(int fd, void *buf, std::size_t len, int)
+ssize_t recv(int fd, void *buf, std::size_t len, int flags)
 {
     fake_os::State &s = counted();
+    s.recv_flags.push_back(flags);
     auto err = s.recv_errno.find(fd);
     if (err != s.recv_errno.end())
         return fail(err->second);
+    if (s.silent.count(fd) != 0)
+        return fail(EAGAIN);
     auto &q = s.recv_data[fd];
     if (q.empty())
         return 0;
@@ -329,6 +328,27 @@ int poll_hangups(const int *fds, std::size_t n, unsigned char *hang)
     for (std::size_t i = 0; i < n; ++i)
         hang[i] = s.gone.count(fds[i]) != 0 || s.peer_closed.count(fds[i]) != 0;
     return 0;
+}
+
+int poll_readable(const int *fds, std::size_t n, unsigned char *ready,
+                  std::chrono::milliseconds timeout)
+{
+    fake_os::State &s = counted();
+    s.waits.push_back(timeout);
+    if (s.wait_errno != 0) {
+        errno = s.wait_errno;
+        s.wait_errno = 0;
+        return -1;
+    }
+    int count = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (fds[i] == s.listen_fd)
+            ready[i] = !s.accept_results.empty();
+        else
+            ready[i] = s.silent.count(fds[i]) == 0;
+        count += ready[i];
+    }
+    return count;
 }
 
 int ioctl_ethtool(int, ifreq *ifr)

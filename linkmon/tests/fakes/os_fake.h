@@ -76,13 +76,25 @@ struct State {
     int bind_errno = 0;
     int listen_errno = 0;
     int connect_errno = 0;
-    // Accept results in order: a descriptor, or -errno for a failure.
+    // The listening socket of the server tests: the wait sees a connection
+    // on it while accept_results holds one.
+    int listen_fd = 3;
+    // Accept results in order: a descriptor, or -errno for a failure; none
+    // left reads EAGAIN.
     std::deque<int> accept_results;
     // Receives per descriptor, in order; an absent or empty queue reads end
-    // of file. recv_errno makes the next receive fail instead.
+    // of file. recv_errno makes the next receive fail instead. A silent peer
+    // has sent nothing: the wait does not see it, a receive fails with
+    // EAGAIN.
     std::map<int, std::deque<std::string>> recv_data;
     std::map<int, int> recv_errno;
-    std::map<int, std::chrono::milliseconds> recv_timeout;
+    std::set<int> silent;
+    std::vector<int> recv_flags;
+    // The time-out of every wait (poll_readable), and an errno that makes
+    // the next wait fail.
+    std::vector<std::chrono::milliseconds> waits;
+    int wait_errno = 0;
+    std::chrono::milliseconds connect_timeout{0};
     // Bytes sent per descriptor, and results forced per descriptor (-1
     // fails with send_errno).
     std::map<int, std::string> sent;

@@ -127,6 +127,32 @@ TEST_F(NicErrors, DrvinfoGivesTheCountWithoutSetInformation)
     EXPECT_EQ(2u, row().nic_errors);
 }
 
+TEST_F(NicErrors, StatisticsAddedAfterTheNamesNeverOverrunTheBlock)
+{
+    // The driver gains per-queue counters between the names and the values
+    // (channels reconfigured, say); the kernel writes all of its values.
+    nic().added_after_names = {{"rx_q1_errors", 7}, {"tx_q1_errors", 7}};
+    set("rx_errors", 2);
+    EXPECT_EQ(CHECK_OK, turn()) << "values that no longer match the names are not used";
+    EXPECT_FALSE(fake_os::nic_block_overrun());
+    EXPECT_EQ(0u, row().nic_cur[NIC_SAMPLE_SEC]);
+    EXPECT_EQ(CHECK_NIC_ERRORS, turn());
+    EXPECT_EQ(2u, row().nic_errors);
+    EXPECT_FALSE(fake_os::nic_block_overrun());
+}
+
+TEST_F(NicErrors, NamesOfAChangedCountAreNotUsed)
+{
+    // The count grows between its query and the names: the kernel says so
+    // in the names block, whose room is for the count asked for.
+    nic().added_after_count = {{"rx_q1_errors", 7}};
+    set("rx_errors", 2);
+    EXPECT_EQ(CHECK_OK, turn());
+    EXPECT_EQ(0u, row().nic_cur[NIC_SAMPLE_SEC]);
+    EXPECT_EQ(CHECK_NIC_ERRORS, turn());
+    EXPECT_EQ(2u, row().nic_errors);
+}
+
 TEST_F(NicErrors, UnknownInterfaceHasNoSample)
 {
     strcpy(row().hwid, "bogus");

@@ -137,7 +137,7 @@ TEST_F(Pnic, TurnsOfThreeNicsInRowsTenToTwelve)
 {
     place(10, {"eth0", "eth1", "eth2"});
     for (auto &name : {"eth0", "eth1", "eth2"})
-        nics[name] = FakeNic{true, {{"rx_errors", 0}}, false};
+        nics[name] = FakeNic{true, {{"rx_errors", 0}}, false, {}, {}};
     struct Turn {
         uint64_t pass;
         unsigned row;

@@ -7,6 +7,7 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 using namespace std::chrono_literals;
 
@@ -33,6 +34,14 @@ class Server : public testing::Test
         if (!bytes.empty())
             fake_os::state().recv_data[fd].push_back(bytes);
         return fake_os::capture_stdout([&] { service_client(fd); });
+    }
+
+    static unsigned count_of(const std::string &text, const std::string &what)
+    {
+        unsigned n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
     }
 
     bool closed(int fd)
@@ -80,18 +89,19 @@ TEST_F(Server, CommandNineIsRejectedAfterTheActionIsStored)
     EXPECT_TRUE(closed(7));
 }
 
-TEST_F(Server, SilentOrFailedPeerIsDroppedWithBoundedWait)
+TEST_F(Server, FailedOrClosedPeerIsDroppedWithoutWaiting)
 {
-    std::string out = serve(7, "");
-    EXPECT_NE(std::string::npos, out.find("linkmon: error ")) << out;
-    EXPECT_TRUE(closed(7));
-    EXPECT_GT(fake_os::state().recv_timeout[7], 0s);
-    EXPECT_LE(fake_os::state().recv_timeout[7], 5s);
-
-    fake_os::state().recv_errno[8] = EAGAIN;
-    out = serve(8, "");
-    EXPECT_NE(std::string::npos, out.find("linkmon: error 11 on recv\n")) << out;
+    fake_os::state().recv_errno[8] = ECONNRESET;
+    std::string out = serve(8, "");
+    EXPECT_NE(std::string::npos, out.find("linkmon: error 104 on recv\n")) << out;
     EXPECT_TRUE(closed(8));
+    // The server comes here only once the peer has sent something: the
+    // receive itself never waits.
+    EXPECT_EQ(MSG_DONTWAIT, fake_os::state().recv_flags.back() & MSG_DONTWAIT);
+
+    out = serve(9, "");
+    EXPECT_NE(std::string::npos, out.find("linkmon: error ")) << out;
+    EXPECT_TRUE(closed(9));
 }
 
 TEST_F(Server, StateRequestsPauseAndResumeAndRegister)
@@ -202,7 +212,6 @@ TEST_F(Server, ListenerSetUpMessages)
     } cases[] = {
         {&fake_os::state().socket_errno, "accept_linkmon_connections: socket err = 24\n"},
         {&fake_os::state().setsockopt_errno, "accept_linkmon_connections: setsockopt err = 24\n"},
-        {&fake_os::state().bind_errno, "accept_linkmon_connections: bind err = 24\n"},
         {&fake_os::state().listen_errno, "accept_linkmon_connections: listen err = 24\n"},
     };
     for (const Case &c : cases) {
@@ -222,18 +231,140 @@ TEST_F(Server, DetachFailureEndsTheThread)
     EXPECT_NE(std::string::npos, out.find("accept_linkmon_connections: detach err = 22\n"));
 }
 
+TEST_F(Server, BindIsRetriedUntilTheAddressComes)
+{
+    // At boot 10.0.2.16 may come up after the daemon: the bind fails twice.
+    fake_os::State &s = fake_os::state();
+    s.bind_errno = EADDRNOTAVAIL;
+    s.on_sleep = [&s](std::chrono::milliseconds) {
+        if (s.sleeps.size() == 2)
+            s.bind_errno = 0;
+    };
+    std::string out =
+        fake_os::capture_stdout([] { EXPECT_GE(linkmon::open_linkmon_listener(), 0); });
+    EXPECT_EQ("server ip address: 268566538 "
+              "accept_linkmon_connections: bind err = 99\n"
+              "Starting linkmon server..\n",
+              fake_os::strip_log_prefixes(out));
+    EXPECT_EQ((std::vector<std::string>{"sleep 5s", "sleep 5s"}), s.events);
+}
+
 TEST_F(Server, FailedAcceptPausesBeforeTheNext)
 {
     fake_os::state().accept_results = {-EMFILE, 9};
     fake_os::state().recv_data[9].push_back(word_bytes(linkmon::encode_request(2, 7, 0)));
-    std::string out = fake_os::capture_stdout([] {
-        linkmon::serve_next_connection(3);
-        linkmon::serve_next_connection(3);
+    linkmon::PendingPeers pending;
+    std::string out = fake_os::capture_stdout([&] {
+        for (int turn = 0; turn < 3; ++turn)
+            linkmon::serve_turn(3, pending);
     });
     EXPECT_NE(std::string::npos, out.find("accept_linkmon_connections: accept err = 24\n"));
     ASSERT_EQ(1u, fake_os::state().events.size());
     EXPECT_EQ("sleep 100ms", fake_os::state().events[0]);
     EXPECT_TRUE(closed(9));
+}
+
+// The server thread's turns on a pending set, with the fake clock.
+class ServerTurns : public Server
+{
+  protected:
+    std::string turns(int n)
+    {
+        return fake_os::strip_log_prefixes(fake_os::capture_stdout([&] {
+            for (int i = 0; i < n; ++i)
+                linkmon::serve_turn(3, pending);
+        }));
+    }
+    void connect_silent(int fd)
+    {
+        fake_os::state().accept_results.push_back(fd);
+        fake_os::state().silent.insert(fd);
+    }
+    void connect_with(int fd, uint64_t word)
+    {
+        fake_os::state().accept_results.push_back(fd);
+        fake_os::state().recv_data[fd].push_back(word_bytes(word));
+    }
+    void advance(std::chrono::milliseconds ms)
+    {
+        std::timespec &t = fake_os::state().mono;
+        long long ns = t.tv_nsec + std::chrono::nanoseconds(ms).count();
+        t.tv_sec += static_cast<time_t>(ns / 1000000000);
+        t.tv_nsec = static_cast<long>(ns % 1000000000);
+    }
+    linkmon::PendingPeers pending;
+};
+
+TEST_F(ServerTurns, SilentPeerHoldsUpNobodyAndGetsThreeSeconds)
+{
+    fake_os::add_row(2, 0, 0);
+    connect_silent(10);
+    connect_with(11, linkmon::encode_request(2, 7, 0x0200));
+    std::string out = turns(2);
+    EXPECT_NE(std::string::npos, out.find("00. 8086:1533 02:00.0")) << out;
+    EXPECT_TRUE(closed(11));
+    EXPECT_FALSE(closed(10));
+    // The next wait lasts until the silent peer's time is up.
+    turns(1);
+    EXPECT_EQ(3000ms, fake_os::state().waits.back());
+
+    advance(2999ms);
+    turns(1);
+    EXPECT_FALSE(closed(10));
+    EXPECT_EQ(1ms, fake_os::state().waits.back());
+    advance(1ms);
+    out = turns(1);
+    EXPECT_EQ("linkmon: error 11 on recv\n", out);
+    EXPECT_TRUE(closed(10));
+    EXPECT_EQ(0u, pending.size());
+    turns(1);
+    EXPECT_GT(0ms, fake_os::state().waits.back()) << "nothing left to wait for";
+}
+
+TEST_F(ServerTurns, FullSetMakesRoomByDroppingTheOldestSilentPeer)
+{
+    const int max = static_cast<int>(linkmon::settings::PENDING_PEERS_MAX);
+    for (int fd = 100; fd < 100 + max; ++fd)
+        connect_silent(fd);
+    EXPECT_EQ("", turns(3));
+    EXPECT_EQ(static_cast<size_t>(max), pending.size());
+    EXPECT_TRUE(fake_os::state().closed.empty());
+
+    fake_os::add_row(2, 0, 0);
+    connect_with(50, linkmon::encode_request(2, 7, 0x0200));
+    std::string out = turns(2);
+    EXPECT_EQ(0u, out.find("linkmon: error 11 on recv\n00. 8086:1533 02:00.0")) << out;
+    EXPECT_EQ((std::vector<int>{100, 50}), fake_os::state().closed);
+    EXPECT_EQ(static_cast<size_t>(max - 1), pending.size());
+    EXPECT_EQ(101, pending[0].fd);
+}
+
+TEST_F(ServerTurns, RefusalsPastFiveASecondAreCounted)
+{
+    for (int fd = 20; fd < 28; ++fd)
+        connect_with(fd, linkmon::encode_request(1, 3, 0x0200));
+    std::string out = turns(2);
+    EXPECT_EQ(5u, count_of(out, "Client connect: Invalid vdi 1030200, action 1,command 0, magic "
+                                "1234\n"))
+        << out;
+    EXPECT_EQ(std::string::npos, out.find("more requests")) << out;
+    EXPECT_EQ(8u, fake_os::state().closed.size());
+    // The server wakes up for the summary when its second is over.
+    turns(1);
+    EXPECT_EQ(1000ms, fake_os::state().waits.back());
+
+    advance(1000ms);
+    EXPECT_EQ("linkmon: 3 more requests rejected in the last second\n", turns(1));
+    // A new second logs in full again, silent peers' failed receives among
+    // them.
+    connect_with(30, 0x99);
+    fake_os::state().accept_results.push_back(31);
+    fake_os::state().recv_errno[31] = ECONNRESET;
+    out = turns(2);
+    EXPECT_EQ("service_client_return"
+              "Client connect: Invalid vdi 99, action 0,command 0, magic 0\n"
+              "linkmon: error 104 on recv\n",
+              out);
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 
   net_peers.py wire ACTION COMMAND BDF [LEN]    prints the request's bytes on the wire (hex)
   net_peers.py raw HEX [WAIT]                   sends the bytes, prints "eof N" or "open N"
+  net_peers.py flood N HEX                      N connections that send the bytes and close
+  net_peers.py stuck READY STOP SECONDS         listens with a full queue (READY is touched
+                                                once it is full) until STOP exists
   net_peers.py clients N SECONDS [options]      registers N clients, reads for SECONDS
       --silent K    K more peers that connect and send nothing
       --stalled K   K registered clients that never read (small receive buffer)
@@ -52,6 +55,16 @@ def raw(hexbytes, wait):
         print("open", got)
 
 
+def flood(n, hexbytes):
+    """n connections one after the other, each sending the bytes and
+    closing at once."""
+    data = bytes.fromhex(hexbytes)
+    for _ in range(n):
+        s = connect()
+        s.sendall(data)
+        s.close()
+
+
 def register(stalled):
     s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     if stalled:
@@ -76,8 +89,8 @@ def clients(n, seconds, opts):
     readers = []
     for _ in range(n):
         readers.append(register(False))
-        # The server's backlog is 5, and a connection it has no room for
-        # waits a second for its SYN to be sent again: keep pace with it.
+        # A connection the server's queue has no room for waits a second
+        # for its SYN to be sent again: keep pace with the server.
         time.sleep(0.002)
     if "--ready" in opts:
         open(opts["--ready"], "w").close()
@@ -95,6 +108,7 @@ def clients(n, seconds, opts):
         """Reads what the live readers have; False when none had anything."""
         live = [s for i, s in enumerate(readers) if not eof[i]]
         if not live:
+            time.sleep(wait)
             return False
         ready, _, _ = select.select(live, [], [], wait)
         for s in ready:
@@ -112,7 +126,7 @@ def clients(n, seconds, opts):
                 eof[i] = True
         return bool(ready)
 
-    while time.time() < deadline and not all(eof):
+    while time.time() < deadline and not (readers and all(eof)):
         if stop and os.path.exists(stop):
             # What was sent before the mark is in the sockets: take it.
             while time.time() < deadline and read_ready(0.2):
@@ -150,12 +164,33 @@ def clients(n, seconds, opts):
         s.close()
 
 
+def stuck(ready, stop, seconds):
+    """A server whose queue is full: one connection nobody accepts fills
+    a listen queue of 0, and the next connection's SYN is dropped. Ends
+    once the file stop exists, or after seconds."""
+    lsock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    lsock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    lsock.bind(SERVER)
+    lsock.listen(0)
+    held = connect()
+    open(ready, "w").close()
+    deadline = time.time() + seconds
+    while time.time() < deadline and not os.path.exists(stop):
+        time.sleep(0.05)
+    held.close()
+    lsock.close()
+
+
 def main(argv):
     if argv[1] == "wire":
         length = int(argv[5]) if len(argv) > 5 else 8
         print(struct.pack("<Q", word(int(argv[2]), int(argv[3]), int(argv[4], 0)))[:length].hex())
     elif argv[1] == "raw":
         raw(argv[2], float(argv[3]) if len(argv) > 3 else 2.0)
+    elif argv[1] == "flood":
+        flood(int(argv[2]), argv[3])
+    elif argv[1] == "stuck":
+        stuck(argv[2], argv[3], float(argv[4]))
     elif argv[1] == "clients":
         rest = argv[4:]
         opts = {}

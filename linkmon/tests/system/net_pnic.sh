@@ -1,8 +1,9 @@
 #!/bin/bash
 # Physical NICs on a simulated card with veth pairs: rows from the list
 # file and uevent, the link and error injections through the client, a link
-# change notified with mask 1, a critical NIC reloading the card, and an
-# interface that ethtool does not know.
+# change notified with mask 1, a critical NIC reloading the card (which
+# inherits none of the daemon's sockets), and an interface that ethtool does
+# not know.
 # shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
@@ -61,5 +62,8 @@ wait_entries '^\[0000:0000 00:00\.0\] Critical Device eth3 Name  Down: Reloading
 wait_entries '^0b\. 0000:0000 00:00\.0 T:04 .*LS:00002000NLS:00000000 .*NTFMSK:1 HWID:\[eth3\]' 5
 wait_until "the reload command" 5 test -s "$W/pdreboot.log"
 expect "reload command" "$(tb pdreboot-log | head -n1)" "pdreboot -y"
+# The daemon's sockets (the server's, the ethtool one, the clients') are
+# close-on-exec: none reaches the reload command.
+expect "sockets inherited by the reload command" "$(head -n1 "$W/pdreboot.sockets")" 0
 
 done_testing

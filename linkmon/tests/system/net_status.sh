@@ -1,6 +1,7 @@
 #!/bin/bash
 # The linkmon server on a simulated card: status requests, bad requests and
-# a client with no server to talk to.
+# their bounded log, and a client with no server to talk to or one that
+# never takes its connection.
 # shellcheck source=SCRIPTDIR/../../testbed/testlib.sh
 source "$2/testlib.sh"
 PEERS=$(cd "$(dirname "$0")" && pwd)/net_peers.py
@@ -42,6 +43,21 @@ wait_entries '^Client connect: Invalid vdi 1030200, action 1,command 0, magic 12
 expect "command 9" "$(peers raw "$(wire 0 9 0)")" "eof 0"
 wait_entries '^Client connect: Invalid vdi 90000, action 0,command 9, magic 1234\\n$' 5
 
+# ---- a flood of bad requests: five a second in full, the rest counted ----
+before=$(count_entries '^Client connect: Invalid vdi ')
+full_lines() { echo $(($(count_entries '^Client connect: Invalid vdi ') - before)); }
+counted() {
+  entries | sed -nE 's/^linkmon: ([0-9]+) more requests rejected in the last second\\n$/\1/p' |
+    awk '{ n += $1 } END { print n + 0 }'
+}
+# shellcheck disable=SC2317 # called through wait_until
+accounted() { [ $(($(full_lines) + $(counted))) -eq 300 ]; }
+peers flood 300 "$(wire 1 3 0x200)"
+wait_until "300 rejections logged or counted" 10 accounted
+# The flood lasts a few faked seconds (x50), with at most five full lines
+# in each.
+[ "$(counted)" -gt 0 ] || fail "all $(full_lines) rejections logged in full"
+
 # ---- client argument errors never reach the server ----
 out=$(client 10.0.2.16 SET link 02:00.0)
 expect "SET: exit status" "$?" 1
@@ -56,5 +72,16 @@ tb wait-exit 10
 out=$(client 10.0.2.16 show status 02:00.0)
 expect "no server: exit status" "$?" 1
 expect "no server: output" "$out" "Cannot connect to server errno = 111"
+
+# ---- a server that never takes the connection: the client gives up ----
+rm -f "$W/stuck" "$W/unstick"
+peers stuck "$W/stuck" "$W/unstick" 30 &
+stuck=$!
+wait_file "$W/stuck"
+out=$(client 10.0.2.16 show status 02:00.0)
+expect "full queue: exit status" "$?" 1
+expect "full queue: output" "$out" "Cannot connect to server errno = 110"
+touch "$W/unstick"
+wait "$stuck"
 
 done_testing
