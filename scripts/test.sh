@@ -20,6 +20,10 @@ cmake --build build/host -j"$jobs"
 
 # 2. AddressSanitizer and UndefinedBehaviorSanitizer (clang) over the unit
 #    tests, and the libFuzzer targets, each for a few seconds from its seeds.
+if [ -f build/asan/CMakeCache.txt ] &&
+  ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++$' build/asan/CMakeCache.txt; then
+  rm -rf build/asan # a tree another compiler configured: start it afresh
+fi
 cmake -S . -B build/asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DWERROR=ON -DSANITIZE=ON -DBUILD_FUZZERS=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build/asan -j"$jobs"

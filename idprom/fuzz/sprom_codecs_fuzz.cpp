@@ -27,6 +27,7 @@
 #include "fields.h"
 
 #include "fuzz_console.h"
+#include "row_bytes.h"
 #include "typed_line.h"
 
 #include <algorithm>
@@ -62,38 +63,11 @@ void check(bool ok, const char *what, const sprom_field_def &row)
         fault(what, row);
 }
 
-// Bytes of the image a row of this type occupies.
-uint32_t field_size(const sprom_field_def &row)
-{
-    switch (row.type) {
-    case SPROM_TYPE_TEXT:
-    case SPROM_TYPE_HEX:
-        return static_cast<uint32_t>(row.length_or_min);
-    case SPROM_TYPE_SIGNED_DEC8:
-    case SPROM_TYPE_HEX1:
-    case SPROM_TYPE_DEC_U8:
-        return 1;
-    case SPROM_TYPE_SIGNED_DEC16:
-    case SPROM_TYPE_HEX2:
-    case SPROM_TYPE_DEC_U16:
-    case SPROM_TYPE_TEMP_RANGE:
-        return 2;
-    case SPROM_TYPE_HEX4:
-    case SPROM_TYPE_DEC_U32:
-    case SPROM_TYPE_DASH_DEC:
-        return 4;
-    case SPROM_TYPE_HEX8:
-        return 8;
-    default: // DOT_DEC, HYPEN_DEC
-        return 16;
-    }
-}
-
 // The value a bounded number row compares with its range, or false for
 // the rows that have no range warning.
 bool bounded_value(const sprom_field_def &row, const Field &field, int endian, uint32_t *value)
 {
-    const uint32_t n = field_size(row);
+    const uint32_t n = fuzz_row_bytes(row);
     switch (row.type) {
     case SPROM_TYPE_HEX1:
     case SPROM_TYPE_DEC_U8:
@@ -372,8 +346,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Bytes in(data, size);
     int endian = 0;
     const sprom_field_def row = make_row(in, &endian);
-    const std::string bytes = in.take(field_size(row));
-    Field field(field_size(row), 0);
+    const std::string bytes = in.take(fuzz_row_bytes(row));
+    Field field(fuzz_row_bytes(row), 0);
     std::copy(bytes.begin(), bytes.end(), field.begin());
 
     round_trip(row, field, endian);

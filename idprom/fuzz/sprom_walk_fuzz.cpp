@@ -15,6 +15,7 @@
 #include "boardprom.h"
 
 #include "fuzz_console.h"
+#include "row_bytes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -44,39 +45,6 @@ void check(bool ok, const char *what)
 {
     if (!ok)
         fault(what);
-}
-
-// Bytes of the image a row reads or writes; 0 for block headers and rows
-// outside any field.
-uint32_t row_span(const sprom_field_def &row)
-{
-    switch (row.type) {
-    case SPROM_TYPE_TEXT:
-    case SPROM_TYPE_HEX:
-    case SPROM_TYPE_PADDING:
-        return static_cast<uint32_t>(row.length_or_min);
-    case SPROM_TYPE_SIGNED_DEC8:
-    case SPROM_TYPE_HEX1:
-    case SPROM_TYPE_DEC_U8:
-        return 1;
-    case SPROM_TYPE_SIGNED_DEC16:
-    case SPROM_TYPE_HEX2:
-    case SPROM_TYPE_DEC_U16:
-    case SPROM_TYPE_TEMP_RANGE:
-    case SPROM_TYPE_CHECKSUM:
-        return 2;
-    case SPROM_TYPE_HEX4:
-    case SPROM_TYPE_DEC_U32:
-    case SPROM_TYPE_DASH_DEC:
-        return 4;
-    case SPROM_TYPE_HEX8:
-        return 8;
-    case SPROM_TYPE_DOT_DEC:
-    case SPROM_TYPE_HYPEN_DEC:
-        return 16;
-    default:
-        return 0;
-    }
 }
 
 uint16_t stored_checksum(const Image &img, uint32_t at, int endian)
@@ -111,7 +79,7 @@ std::vector<bool> writable_bytes(const sprom_field_def *layout, size_t size)
 {
     std::vector<bool> writable(size, false);
     for (size_t i = 0; layout[i].type != SPROM_TYPE_END; ++i)
-        for (uint32_t k = 0; k < row_span(layout[i]); ++k)
+        for (uint32_t k = 0; k < fuzz_row_bytes(layout[i]); ++k)
             writable.at(layout[i].offset + k) = true;
     return writable;
 }
@@ -120,7 +88,7 @@ bool padding_zero(const sprom_field_def *layout, const Image &img)
 {
     for (size_t i = 0; layout[i].type != SPROM_TYPE_END; ++i)
         if (layout[i].type == SPROM_TYPE_PADDING)
-            for (uint32_t k = 0; k < row_span(layout[i]); ++k)
+            for (uint32_t k = 0; k < fuzz_row_bytes(layout[i]); ++k)
                 if (img[layout[i].offset + k] != 0)
                     return false;
     return true;
