@@ -21,7 +21,6 @@ inline constexpr const char *kNoValues = "%s: no NAME=VALUE lines";
 inline constexpr const char *kBadName = "%s: %s";
 inline constexpr const char *kTwice = "%s: %s is set twice (first at %s)";
 inline constexpr const char *kRefused = "%s: %s: %s";
-inline constexpr const char *kReadFailed = "reading the %s PROM failed, rc 0x%x";
 inline constexpr const char *kStdinName = "standard input";
 
 // What a field takes, for the reason of a refused value.
@@ -160,12 +159,9 @@ int program_batch(const Request &request)
     const bool read = gather(request, &all);
     if (!resolve(prom, fields, all, &values) || !read)
         return kExitUsage;
-    if (!find_module(request, &prom))
-        return kExitFailed;
     Image before{};
-    if (const int rc = read_prom(prom, before, "reading"); rc != 0)
-        return complain(kExitFailed, kReadFailed, prom_name(prom).c_str(),
-                        static_cast<unsigned>(rc));
+    if (!read_current(request, &prom, before))
+        return kExitFailed;
     Image after{};
     if (!request.blank)
         after = before;

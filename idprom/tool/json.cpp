@@ -15,7 +15,6 @@ namespace idpromtool
 namespace
 {
 
-inline constexpr const char *kReadFailed = "reading the %s PROM failed, rc 0x%x";
 inline constexpr const char *kChecksumMismatch = "checksum mismatch in the %s PROM";
 
 // A JSON string: quotes, backslashes and every byte outside printable
@@ -140,11 +139,8 @@ int show_json(const Request &request)
     Image image{};
     {
         const LibraryOutputToStderr quiet;
-        if (!prom_layout(request, &prom) || !find_module(request, &prom))
+        if (!prom_layout(request, &prom) || !read_current(request, &prom, image))
             return kExitFailed;
-        if (const int rc = read_prom(prom, image, "reading"); rc != 0)
-            return complain(kExitFailed, kReadFailed, prom_name(prom).c_str(),
-                            static_cast<unsigned>(rc));
     }
     if (!print_document(request, prom, image))
         return complain(kExitFailed, kChecksumMismatch, target_name(prom.target));

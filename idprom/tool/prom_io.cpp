@@ -12,6 +12,7 @@ namespace idpromtool
 namespace
 {
 
+inline constexpr const char *kReadFailed = "reading the %s PROM failed, rc 0x%x";
 inline constexpr const char *kVerifying = "Verifying: reading the %s PROM back...\n";
 inline constexpr const char *kVerified = "Verified: all %d bytes read back as written.\n";
 inline constexpr const char *kReadBackFailed =
@@ -36,6 +37,17 @@ int read_prom(const Prom &prom, Image &image, const char *purpose)
     if (through_fpga(prom))
         return idprom_read_ft_psu_page(prom.kind, image.data(), prom.size, prom.channel);
     return idprom_read_page(prom.kind, image.data(), prom.size, 0);
+}
+
+bool read_current(const Request &request, Prom *prom, Image &image)
+{
+    if (!find_module(request, prom))
+        return false;
+    if (const int rc = read_prom(*prom, image, "reading"); rc != 0) {
+        complain(kExitFailed, kReadFailed, prom_name(*prom).c_str(), static_cast<unsigned>(rc));
+        return false;
+    }
+    return true;
 }
 
 int write_prom(const Prom &prom, const Image &image)

@@ -11,6 +11,11 @@ namespace idpromtool
 // The layout's image from the PROM into `image`; the library's code.
 int read_prom(const Prom &prom, Image &image, const char *purpose);
 
+// Finds the module (fan tray or power module) and reads its image into
+// `image`, saying so on standard error when the read fails: true when the
+// image is there.
+bool read_current(const Request &request, Prom *prom, Image &image);
+
 // The layout's image from `image` into the PROM; the library's code.
 int write_prom(const Prom &prom, const Image &image);
 

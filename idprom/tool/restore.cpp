@@ -22,7 +22,6 @@ inline constexpr const char *kBadChecksum =
 inline constexpr const char *kNotAnImage =
     "%s is no valid %s image; nothing written (--force writes it anyway)";
 inline constexpr const char *kForced = "warning: ";
-inline constexpr const char *kReadFailed = "reading the %s PROM failed, rc 0x%x";
 
 // The file's bytes, at most kImageMax + 1 of them (enough to tell it is
 // too long); -1 after printing why it could not be read.
@@ -89,12 +88,9 @@ int restore(const Request &request)
     const Fields fields(prom);
     if (!valid_image(request, prom, fields, file, length) && !request.force)
         return complain(kExitUsage, kNotAnImage, request.file.c_str(), target_name(prom.target));
-    if (!find_module(request, &prom))
-        return kExitFailed;
     Image before{};
-    if (const int rc = read_prom(prom, before, "reading"); rc != 0)
-        return complain(kExitFailed, kReadFailed, prom_name(prom).c_str(),
-                        static_cast<unsigned>(rc));
+    if (!read_current(request, &prom, before))
+        return kExitFailed;
     // A short file (--force) leaves the rest of the image as the PROM has it.
     Image after = before;
     std::memcpy(after.data(), file.data(), static_cast<size_t>(std::min<long>(length, prom.size)));
